@@ -1,0 +1,71 @@
+// Running out of memory while an instance is handled ends the run through the
+// prompted fatal exit, naming the instance, instead of an uncaught bad_alloc.
+// Allocations are made to fail by replacing the global operator new of this
+// test program: once armed, every request of kFailFrom bytes or more fails.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <string>
+
+#include "analyzer/app/run_driver.h"
+#include "analyzer/input/config.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+constexpr std::size_t kFailFrom = std::size_t{1} << 16;
+std::atomic<bool> g_large_allocations_fail{false};
+
+// Runs instance 5 of a working directory whose file has 10000 arrival periods,
+// so that its arrays outgrow kFailFrom bytes while being read.
+ChildResult run_large_instance(bool large_allocations_fail) {
+  const auto dir = make_temp_dir("qa-memory");
+  std::string text = "10000\n";
+  for (int i = 0; i < 10000; ++i) text += "1 1 1\n";
+  text += "1 10000 1 1 1 10000 1 1 1 10000 3\n";
+  write_file(dir / "inst_5.DAT", text);
+  const ChildResult r = run_in_child([&] {
+    std::filesystem::current_path(dir);
+    InstFileName = "inst_";
+    InstFileExt = "DAT";
+    gv_CFG_iat_kappa = gv_CFG_ser_kappa = gv_CFG_abd_kappa = 0.5;
+    g_large_allocations_fail = large_allocations_fail;
+    f_run_instance(5);
+  });
+  std::filesystem::remove_all(dir);
+  return r;
+}
+
+}  // namespace
+
+// The replacement pair allocates with malloc and frees with free; GCC cannot
+// see that they match once operator new is inlined, hence the pragma.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t size) {
+  if (g_large_allocations_fail.load() && size >= kFailFrom) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+#pragma GCC diagnostic pop
+
+TEST(RunDriverMemory, AllocationFailureNamesTheInstance) {
+  const ChildResult r = run_large_instance(true);
+  EXPECT_TRUE(r.exited);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "\nMemory ran out while handling instance 5.\nPress any key to quit...");
+}
+
+TEST(RunDriverMemory, SameInstanceRunsWhenMemorySuffices) {
+  const ChildResult r = run_large_instance(false);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("---=[FILE 5]=---\nINITIALIZATION ", 0), 0u);
+}
