@@ -8,6 +8,9 @@
 
 #include "analyzer/input/instance_file.h"
 #include "analyzer/input/run_tables.h"
+#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/initialisation.h"
+#include "analyzer/report/model_results_block.h"
 #include "kernel/fatal_exit.h"
 
 namespace {
@@ -16,17 +19,19 @@ void run_instance_stages(int inst_nr) {
   f_read_instance(inst_nr);
   std::cout << "---=[FILE " << inst_nr << "]=---" << "\n" << "INITIALIZATION ";
 
-  // Model stages, in this order, each one call:
-  //   working queue bound, interval grid, Delta checks and calendar;
-  //   phase-type fits and state layout; arrival count tables; service and
-  //   abandonment count tables; simulation distribution parameters; result
-  //   arrays and state distribution; split tables;
-  //   model cycles; model results block;
-  //   "\n", "SIMULATION ", and when gv_CFG_nri > 0 the simulation, its
-  //   SIM_CHECK.CSV row, the comparison block and the release of its arrays.
+  ModelInstance model;
+  f_initialise_instance(model, inst_nr);
+  // The simulation's distribution parameters belong between the count tables
+  // and the state distribution; they come with the simulation stage.
+  CycleState cycle = f_run_model_cycles(model, inst_nr);
+  f_model_results_block(model, cycle, inst_nr);
+
+  std::cout << "\n" << "SIMULATION ";
+  // With gv_CFG_nri > 0 the simulation check, its SIM_CHECK.CSV row and the
+  // comparison block run here.
 
   std::cout << "COMPLETE ";
-  // Release of the instance's structures; each stage above adds its own.
+  // The model's tables are released with `model` when this stage returns.
   f_release_instance();
   std::cout << "\n" << "STRUCTURES DESTROYED" << "\n";
 }

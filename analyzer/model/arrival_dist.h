@@ -26,7 +26,9 @@ struct ArrivalBlock {
 // thin_rate: the uniformisation rate, or -1.0 for the largest diagonal rate of
 // ph. mxn_suc: most events per uniformisation step. Each start-phase row is
 // normalised to 1, or, when its mass misses 1 by more than precision, reported
-// with the insufficient-mass warning and set to 0.0. period names the arrival
-// period in a fatal message. Returns true when no row was set to 0.0.
+// with the insufficient-mass warning and set to 0.0. period is the 0-based
+// index of the arrival period; when N Delta L would need more than 2^30
+// sub-steps the run ends (form A) naming period + 1, counted from 1 in the
+// instance file. Returns true when no row was set to 0.0.
 bool f_arrival_dist(ArrivalBlock& out, const PhaseType& ph, double Delta, double thin_rate,
                     int mxq, int mxn_suc, double precision, int period);

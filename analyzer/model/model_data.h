@@ -101,10 +101,27 @@ struct QueueSplit {
   double at(int q, int r, int d, int i1) const { return v[idx(q, r, d, i1)]; }
 };
 
+// The entries of one q2s_split[p] in rows over r: for d free servers, q
+// units in patience phase 1 and i1 of the d taken from them, row(d, q, i1)[r]
+// is q2s_split[p][q][r][d][i1] for r = 0..mxq where d - i1 <= r and
+// d < q + r, and 0.0 elsewhere; d = 1..d_max.
+struct QueueSplitRows {
+  int mxq = -1;
+  int d_max = 0;
+  std::vector<std::size_t> base;  // start of (d, q), indexed d*(mxq+1)+q; rows i1 = 0..min(q, d)
+  std::vector<double> v;
+
+  const double* row(int d, int q, int i1) const {
+    return v.data() + base[static_cast<std::size_t>(d) * static_cast<std::size_t>(mxq + 1) + static_cast<std::size_t>(q)] +
+           static_cast<std::size_t>(i1) * static_cast<std::size_t>(mxq + 1);
+  }
+};
+
 struct SplitTables {
   DropSplit srv_drop_split;
   std::vector<double> q2s_w1, q2s_w2;  // (gv_mxq+1)^2, [x*(gv_mxq+1)+y], last period's weights
   std::vector<QueueSplit> q2s_split;   // [p]; left empty when not read (one-phase layout)
+  std::vector<QueueSplitRows> q2s_rows;  // [p]: q2s_split by rows, built before the model cycles
 };
 
 // Result arrays of the model (n = intervals per cycle, K = mxw).

@@ -21,6 +21,9 @@ int f_number_of_phases(double c);
 
 // Fits ph with n phases to rate a = 1/mean and SCV c (kappa: the Coxian
 // parameter when c > 1). Q and alpha are set to zero at order n, then filled.
-// A fitted mean or variance that falls short of the requested one by more than
-// precision ends the run with the fit's error message.
+// A fitted mean or variance that differs from the requested one by more than
+// precision, in the direction its one-sided check tests (the chain's variance:
+// fitted minus target; the others: target minus fitted), ends the run with the
+// fit's error message. For c < 1 a radicand (n c - 1)(n - 1)a^2 that rounding
+// alone makes negative counts as 0 (the Erlang fit).
 void f_PH_fit(PhaseType& ph, double a, int n, double c, double kappa, double precision);

@@ -14,6 +14,7 @@ struct StateDist {
   std::size_t pairs = 0;  // number of (j, l) with j + l <= mxs
   std::vector<double> slice[2];
   std::vector<double> saved;
+  std::vector<double> work;  // working space of a pass: one (q, r) block and one row over q
   int slice_cur = 1;
   int slice_src = 0;
 
@@ -39,6 +40,7 @@ struct StateDist {
     slice[0].assign(size, 0.0);
     slice[1].assign(size, 0.0);
     saved.assign(size, 0.0);
+    work.assign(qr_size() + static_cast<std::size_t>(mxq + 1), 0.0);
   }
 };
 

@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <sstream>
 #include <string>
 
 #include "analyzer/app/run_driver.h"
 #include "analyzer/input/config.h"
+#include "analyzer/input/run_tables.h"
+#include "tests/analyzer/input/config_fixture.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -29,9 +32,19 @@ ChildResult run_large_instance(bool large_allocations_fail) {
   write_file(dir / "inst_5.DAT", text);
   const ChildResult r = run_in_child([&] {
     std::filesystem::current_path(dir);
-    InstFileName = "inst_";
-    InstFileExt = "DAT";
-    gv_CFG_iat_kappa = gv_CFG_ser_kappa = gv_CFG_abd_kappa = 0.5;
+    // A small model (one cycle, unit intervals, two waiting places) so that
+    // the control run gets through every stage quickly.
+    set_valid_config();
+    gv_CFG_mxq = 2;
+    gv_CFG_Delta_abs = 1.0;
+    gv_CFG_nrc = 1;
+    SummaryFileName = "SUMMARY.CSV";
+    gv_CFG_mxt = 0.0;
+    gv_CFG_obs_int = 1e9;
+    f_set_constants();
+    f_build_factorials();
+    std::istringstream table("3 1 0 0 0 1 1 0 0 1 2 1 0 1 3 3 1");
+    f_parse_binom(table);
     g_large_allocations_fail = large_allocations_fail;
     f_run_instance(5);
   });
@@ -66,6 +79,6 @@ TEST(RunDriverMemory, AllocationFailureNamesTheInstance) {
 
 TEST(RunDriverMemory, SameInstanceRunsWhenMemorySuffices) {
   const ChildResult r = run_large_instance(false);
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_EQ(r.out.rfind("---=[FILE 5]=---\nINITIALIZATION ", 0), 0u);
 }

@@ -1,0 +1,149 @@
+// Abandonment pass rules. Of n waiting units in one patience phase, b abandon
+// with probability A[n][b], b <= min(n, gv_mxn_abd). Phase-1 advance: of q
+// units in patience phase 1, x move to phase 2 and y abandon with probability
+// G[q][x][y], x + y <= xmax = min(q, gv_mxn_abd); once r + x reaches mxq the
+// rest 1 - cum of the row goes to (q - xmax, mxq). In the multi-phase layouts
+// a one-phase patience period is stepped through its two-phase tables, which
+// read it as two phases of its one rate with no move to phase 2.
+#include "analyzer/model/abandonment_transition.h"
+
+#include <algorithm>
+
+#include "analyzer/model/state_pass.h"
+
+namespace {
+
+// One-phase abandonments: row q moves to the rows q - b.
+void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
+  PassSlices ps = f_begin_pass(st, rg);
+  const int cap = gv_mxn_abd;
+  const std::size_t Q = rg.Q;
+  const std::size_t len = static_cast<std::size_t>(rg.r_len);
+  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+    const double* src = ps.src + off;
+    double* cur = ps.cur + off;
+    for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
+    const double* moving = f_moving_block(ps, rg, off);
+    for (int q = 1; q <= rg.mxq; ++q) {
+      const double* srow = src + static_cast<std::size_t>(q) * Q;
+      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+      const int b_hi = std::min(q, cap);
+      if (abandoned != nullptr) {
+        for (std::size_t r = 0; r < len; ++r) {
+          const double p = srow[r];
+          if (!(p > 0.0)) continue;
+          for (int b = 0; b <= b_hi; ++b) *abandoned += b * (p * A.at(q, b));
+        }
+      }
+      if (!f_row_moves(mrow, len)) continue;
+      for (int b = 0; b <= b_hi; ++b) {
+        f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, len, A.at(q, b));
+      }
+    }
+  });
+}
+
+// Abandonments from patience phase 2: entry r moves to r - b in its row.
+void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
+  PassSlices ps = f_begin_pass(st, rg);
+  const int cap = gv_mxn_abd;
+  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+    for (int q = 0; q <= rg.mxq; ++q) {
+      const double* srow = ps.src + off + static_cast<std::size_t>(q) * rg.Q;
+      double* crow = ps.cur + off + static_cast<std::size_t>(q) * rg.Q;
+      crow[0] += srow[0];
+      for (int r = 1; r <= rg.mxq; ++r) {
+        const double p = srow[r];
+        if (!(p > 0.0)) continue;
+        const int b_hi = std::min(r, cap);
+        for (int b = 0; b <= b_hi; ++b) {
+          const double v = p * A.at(r, b);
+          crow[r - b] += v;
+          if (abandoned != nullptr) *abandoned += b * v;
+        }
+      }
+    }
+  });
+}
+
+// Expected abandonments of the phase-1 advance of one block, entry by entry.
+void count_advance_abandonments(const double* src, const StateRange& rg, const SquareBlocks& G,
+                                double* abandoned) {
+  const int cap = gv_mxn_abd;
+  for (int q = 1; q <= rg.mxq; ++q) {
+    const int x_hi = std::min(q, cap);
+    for (int r = 0; r <= rg.mxq; ++r) {
+      const double p = src[static_cast<std::size_t>(q) * rg.Q + static_cast<std::size_t>(r)];
+      if (!(p > 0.0)) continue;
+      double cum = 0.0;
+      for (int x = 0; x <= x_hi; ++x) {
+        for (int y = 0; y <= x_hi - x; ++y) {
+          const double g = G.at(q, x, y);
+          cum = cum + g;
+          *abandoned += y * (p * g);
+        }
+        if (r + x == rg.mxq) {
+          if (1.0 > cum) *abandoned += (x_hi - x) * ((1.0 - cum) * p);
+          break;
+        }
+      }
+    }
+  }
+}
+
+void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlocks& G, double* abandoned) {
+  PassSlices ps = f_begin_pass(st, rg);
+  const int cap = gv_mxn_abd;
+  const int mxq = rg.mxq;
+  const std::size_t Q = rg.Q;
+  // cum_after[x]: mass of the table row read up to the end of x, in the
+  // order x, y; the same for every source r of the row.
+  double* cum_after = ps.work + rg.B;
+  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+    const double* src = ps.src + off;
+    double* cur = ps.cur + off;
+    if (abandoned != nullptr) count_advance_abandonments(src, rg, G, abandoned);
+    for (std::size_t r = 0; r < Q; ++r) cur[r] += src[r];
+    const double* moving = f_moving_block(ps, rg, off);
+    for (int q = 1; q <= mxq; ++q) {
+      const double* srow = src + static_cast<std::size_t>(q) * Q;
+      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+      if (!f_row_moves(mrow, Q)) continue;
+      const int x_hi = std::min(q, cap);
+      double cum = 0.0;
+      for (int x = 0; x <= x_hi; ++x) {
+        for (int y = 0; y <= x_hi - x; ++y) cum = cum + G.at(q, x, y);
+        cum_after[static_cast<std::size_t>(x)] = cum;
+      }
+      // Source (q, r) reads x = 0..min(x_hi, mxq - r). A target (q', r')
+      // receives from source r = r' - x; running x downward keeps those
+      // contributions in increasing r, the order entry by entry.
+      double* bound = cur + static_cast<std::size_t>(q - x_hi) * Q + static_cast<std::size_t>(mxq);
+      for (int x = x_hi; x >= 0; --x) {
+        const std::size_t n_src = static_cast<std::size_t>(mxq - x + 1);
+        for (int y = 0; y <= x_hi - x; ++y) {
+          f_move_row(mrow, cur + static_cast<std::size_t>(q - x - y) * Q + static_cast<std::size_t>(x), n_src,
+                     G.at(q, x, y));
+        }
+        // Source r = mxq - x meets the bound at this x.
+        const double p = srow[mxq - x];
+        const double c = cum_after[static_cast<std::size_t>(x)];
+        if (p > 0.0 && 1.0 > c) *bound += (1.0 - c) * p;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+void f_abandonment_transition(ModelInstance& inst, const CycleState& cyc, double* abandoned) {
+  StateRange rg = f_state_range(inst, cyc.per_iat);
+  const std::size_t p = static_cast<std::size_t>(cyc.per_abd);
+  const CountTables& ct = inst.counts;
+  if (rg.exp) {
+    abandon_one_phase(inst.state, rg, ct.abd_cnt[p], abandoned);
+  } else {
+    abandon_phase2(inst.state, rg, ct.abd_cnt_ph2[p], abandoned);
+    abandon_phase1_advance(inst.state, rg, ct.abd_adv_ph1[p], abandoned);
+  }
+}

@@ -1,0 +1,11 @@
+// The abandonments of waiting units during one interval; units in service
+// never abandon.
+#pragma once
+
+#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/model_data.h"
+
+// One-phase layout: one pass. Multi-phase layouts: phase-2 abandonments, then
+// the phase-1 advance. Tables of cyc.per_abd. When abandoned is not null, the
+// expected number of units that leave the queue is added to *abandoned.
+void f_abandonment_transition(ModelInstance& inst, const CycleState& cyc, double* abandoned);

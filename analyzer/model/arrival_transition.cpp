@@ -1,0 +1,112 @@
+// Arrival pass. One-phase arrival periods read the Poisson row N[k],
+// k <= gv_mxn_abd: the k-th term goes to q + k while q + k < mxq, and the rest
+// 1 - (N[0] + ... + N[h-1]) of h = mxq - q or more arrivals goes to mxq.
+// Phase-type periods read X[a][b][k] up to k = h, start phase a, end phase b,
+// and put the rest above h at mxq in the period's last phase.
+#include "analyzer/model/arrival_transition.h"
+
+#include <algorithm>
+
+#include "analyzer/model/state_pass.h"
+
+namespace {
+
+// Reflections of one block in the order of its entries: of k > h arrivals,
+// k - h find no room; weights holds, per k, the terms summed over end phases.
+void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
+                     const double* weights, std::size_t phase_stride, double& reflections) {
+  for (int q = 0; q <= rg.mxq; ++q) {
+    const int h = rg.mxq - q;
+    if (h + 1 > cap) continue;
+    for (int r = 0; r < rg.r_len; ++r) {
+      const double p = src[static_cast<std::size_t>(q) * rg.Q + static_cast<std::size_t>(r)];
+      if (!(p > 0.0)) continue;
+      for (int k = h + 1; k <= cap; ++k) {
+        for (int b = 0; b < n_b; ++b) {
+          reflections += ((k - h) * p) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
+        }
+      }
+    }
+  }
+}
+
+void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<double>& N, bool last,
+                        double& reflections) {
+  PassSlices ps = f_begin_pass(st, rg);
+  const int cap = gv_mxn_abd;
+  const std::size_t Q = rg.Q;
+  const std::size_t len = static_cast<std::size_t>(rg.r_len);
+  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+    const double* src = ps.src + off;
+    double* cur = ps.cur + off;
+    if (last) add_reflections(src, rg, cap, 1, N.data(), 0, reflections);
+    const double* moving = f_moving_block(ps, rg, off);
+    // Row q of every r moves together: each target (q', r) receives from
+    // the rows q < q' in increasing order, as entry by entry.
+    for (int q = 0; q <= rg.mxq; ++q) {
+      const int h = rg.mxq - q;
+      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+      if (!f_row_moves(mrow, len)) continue;
+      double cum = 0.0;
+      const int k_hi = std::min(h - 1, cap);
+      for (int k = 0; k <= k_hi; ++k) {
+        f_move_row(mrow, cur + static_cast<std::size_t>(q + k) * Q, len, N[static_cast<std::size_t>(k)]);
+        cum = cum + N[static_cast<std::size_t>(k)];
+      }
+      if (h <= cap && 1.0 > cum) {
+        f_move_row(mrow, cur + static_cast<std::size_t>(rg.mxq) * Q, len, 1.0 - cum);
+      }
+    }
+  });
+}
+
+void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock& X, bool last,
+                         double& reflections) {
+  PassSlices ps = f_begin_pass(st, rg);
+  const int cap = gv_mxn_abd;
+  const int n_b = X.n;
+  const std::size_t Q = rg.Q;
+  const std::size_t len = static_cast<std::size_t>(rg.r_len);
+  const std::size_t phase_stride = static_cast<std::size_t>(X.mxq + 1);
+  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
+    const double* Xa = X.v.data() + X.idx(a, 0, 0);
+    const double* src = ps.src + off;
+    if (last) add_reflections(src, rg, cap, n_b, Xa, phase_stride, reflections);
+    const double* moving = f_moving_block(ps, rg, off);
+    double* rest_row = ps.cur + st.block(n_b - 1, j, l) + static_cast<std::size_t>(rg.mxq) * Q;
+    for (int q = 0; q <= rg.mxq; ++q) {
+      const int h = rg.mxq - q;
+      const double* srow = src + static_cast<std::size_t>(q) * Q;
+      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+      if (!f_row_moves(mrow, len)) continue;
+      double cum = 0.0;
+      for (int k = 0; k <= h; ++k) {
+        for (int b = 0; b < n_b; ++b) {
+          const double x = Xa[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
+          f_move_row(mrow, ps.cur + st.block(b, j, l) + static_cast<std::size_t>(q + k) * Q, len, x);
+          cum = cum + x;
+        }
+      }
+      // The rest is tested as the product (1 - cum) * p, entry by entry.
+      const double rem = 1.0 - cum;
+      for (std::size_t r = 0; r < len; ++r) {
+        const double p = srow[r];
+        if (!(p > 0.0)) continue;
+        const double rest = rem * p;
+        if (rest > 0.0) rest_row[r] += rest;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+void f_arrival_transition(ModelInstance& inst, CycleState& cyc) {
+  StateRange rg = f_state_range(inst, cyc.per_iat);
+  const std::size_t p = static_cast<std::size_t>(cyc.per_iat);
+  if (inst.fits.layout_arr) {
+    arrivals_phase_type(inst.state, rg, inst.counts.arr_cnt_2ph[p], cyc.last_cycle, cyc.reflections);
+  } else {
+    arrivals_one_phase(inst.state, rg, inst.counts.arr_cnt[p], cyc.last_cycle, cyc.reflections);
+  }
+}

@@ -1,0 +1,127 @@
+// One pass over the state distribution: the slice just written becomes the
+// source, the other slice is cleared over the range the layout uses, and the
+// pass adds contributions from the source into it. Every change of the
+// distribution within an interval is made of such passes.
+#pragma once
+
+#include <cstddef>
+
+#include "analyzer/model/model_data.h"
+
+// The part of a slice that carries mass: in the one-phase layout only
+// a = l = r = 0; otherwise a below the phase count of the current arrival
+// period, every pair j + l <= mxs and every (q, r).
+struct StateRange {
+  bool exp = true;     // one-phase layout
+  int n_a = 1;         // arrival phases in use
+  int mxs = 0;
+  int mxq = 0;
+  std::size_t Q = 1;   // mxq + 1: distance between the rows q and q + 1 of a block
+  std::size_t B = 1;   // (mxq + 1)^2: size of the (q, r) block of one (a, j, l)
+  int r_len = 1;       // r entries in use per row: 1, or mxq + 1
+
+  int l_max(int j) const { return exp ? 0 : mxs - j; }
+};
+
+// Range of the layout of inst while the arrival period per_iat runs.
+StateRange f_state_range(const ModelInstance& inst, int per_iat);
+
+// Calls fn(a, j, l, off) for every (a, j, l) of the range, a, j and l
+// ascending; off is the start of the (q, r) block of (a, j, l).
+template <class Fn>
+inline void f_for_each_block(const StateDist& st, const StateRange& rg, Fn&& fn) {
+  for (int a = 0; a < rg.n_a; ++a) {
+    for (int j = 0; j <= rg.mxs; ++j) {
+      for (int l = 0; l <= rg.l_max(j); ++l) fn(a, j, l, st.block(a, j, l));
+    }
+  }
+}
+
+// The two slices of a running pass.
+struct PassSlices {
+  const double* src;  // distribution before the pass, only read
+  double* cur;        // cleared, receives the contributions
+  double* work;       // one block (the moving part of the source block at hand), then one row
+};
+
+// Flips slice_src and slice_cur, then clears the new current slice over rg
+// (the one-phase layout clears only its a = l = r = 0 entries).
+PassSlices f_begin_pass(StateDist& st, const StateRange& rg);
+
+// Copy: every used entry of the source block at off is added, whatever its
+// value, to the same entry of the current slice.
+inline void f_copy_block(PassSlices ps, const StateRange& rg, std::size_t off) {
+  const double* __restrict s = ps.src + off;
+  double* __restrict t = ps.cur + off;
+  if (rg.exp) {
+    for (std::size_t i = 0; i < rg.B; i += rg.Q) t[i] += s[i];
+  } else {
+    for (std::size_t i = 0; i < rg.B; ++i) t[i] += s[i];
+  }
+}
+
+// A source entry moves only when strictly above 0.0: its moving part is the
+// entry itself then, else 0.0 (for 0.0, negative and NaN entries). Adding
+// 0.0 times a table share to a target changes no value, since the slices
+// never hold -0.0 (they are cleared to +0.0 and only added to) and the
+// shares are finite; so every move adds (moving part) * share to its target
+// without a test, and a share of 0.0 adds nothing at all.
+// f_moving_block puts the moving parts of the used entries of the source
+// block at off into ps.work, at the offsets of the block.
+inline const double* f_moving_block(PassSlices ps, const StateRange& rg, std::size_t off) {
+  const double* __restrict s = ps.src + off;
+  double* __restrict m = ps.work;
+  if (rg.exp) {
+    for (std::size_t i = 0; i < rg.B; i += rg.Q) m[i] = s[i] > 0.0 ? s[i] : 0.0;
+  } else {
+    for (std::size_t i = 0; i < rg.B; ++i) m[i] = s[i] > 0.0 ? s[i] : 0.0;
+  }
+  return m;
+}
+
+// Whether a row of moving parts has anything to move; a row without moves
+// adds nothing anywhere and is skipped.
+inline bool f_row_moves(const double* m, std::size_t len) {
+  for (std::size_t r = 0; r < len; ++r) {
+    if (m[r] != 0.0) return true;
+  }
+  return false;
+}
+
+// Whether a block of moving parts (from f_moving_block) has anything to move.
+inline bool f_block_moves(const double* m, const StateRange& rg) {
+  if (!rg.exp) return f_row_moves(m, rg.B);
+  for (std::size_t i = 0; i < rg.B; i += rg.Q) {
+    if (m[i] != 0.0) return true;
+  }
+  return false;
+}
+
+// t[r] += m[r] * c for r < len: the move of a row of moving parts m.
+inline void f_move_row(const double* __restrict m, double* __restrict t, std::size_t len, double c) {
+  if (c == 0.0) return;
+  for (std::size_t r = 0; r < len; ++r) t[r] += m[r] * c;
+}
+
+// The move of a whole block of moving parts m to the block at to.
+inline void f_move_block(PassSlices ps, const StateRange& rg, const double* m, std::size_t to, double c) {
+  double* __restrict t = ps.cur + to;
+  if (rg.exp) {
+    if (c == 0.0) return;
+    for (std::size_t i = 0; i < rg.B; i += rg.Q) t[i] += m[i] * c;
+  } else {
+    f_move_row(m, t, rg.B, c);
+  }
+}
+
+// Copies the used range of the current slice into the saved copy, and back.
+void f_save_state(StateDist& st, const StateRange& rg);
+void f_restore_state(StateDist& st, const StateRange& rg);
+
+// Arrival phases across a change of the arrival period. From a two-phase to a
+// one-phase period, one pass folds the mass of arrival phase 2 into phase 1
+// (the pass keeps the same (j, l, q, r)); from a one-phase to a two-phase
+// period, arrival phase 2 of the current slice, left from an earlier
+// two-phase period, is cleared. held is the phase count the current slice
+// carries; rg is the range of the new period.
+void f_change_arrival_phases(StateDist& st, const StateRange& rg, int held);
