@@ -80,8 +80,8 @@ double f_steady_cycle_measure(const ModelResults& res, int q_par_cur, int q_par_
   // infinite U: either sum can hide behind a finite d.
   if (!std::isfinite(U) || !std::isfinite(V) || !std::isfinite(d)) {
     std::ostringstream msg;
-    msg << "The steady-cycle test of instance " << inst_nr << " is not a finite number (" << d
-        << ") after cycle " << cycle << ".";
+    msg << "The steady-cycle test of instance " << inst_nr << " is not a finite number after cycle " << cycle
+        << " (expected queue summed over the cycle: " << U << ", over the cycle before: " << V << ").";
     f_fatal_exit(msg.str());
   }
   return d;

@@ -63,15 +63,6 @@ TEST(ArrivalTransition, CapBelowTheBoundPlacesNoRestAndNoReflection) {
   EXPECT_EQ(cyc.reflections, 0.0);
 }
 
-TEST(ArrivalTransition, ReflectionsOnlyInTheLastCycle) {
-  ModelInstance inst = hand::make_instance(Layout::exp, 1, 3, 2);
-  cur(inst, 0, 0, 0, 3, 0) = 1.0;
-  CycleState cyc = hand::cycle_at_start();
-  f_arrival_transition(inst, cyc);
-  EXPECT_EQ(cyc.reflections, 0.0);
-  EXPECT_EQ(cur(inst, 0, 0, 0, 3, 0), 1.0);
-}
-
 TEST(ArrivalTransition, PhaseTwoCountIsCarriedAndOnlyQMeetsTheBound) {
   ModelInstance inst = hand::make_instance(Layout::serabd, 1, 10, 2, {{1}, {2}, {2}});
   std::vector<double>& N = inst.counts.arr_cnt[0];
