@@ -73,33 +73,39 @@ struct CountTables {
   std::vector<SquareBlocks> abd_adv_ph1;     // [p][q][x][y]: of q in phase 1, x to phase 2, y abandon
 };
 
-// srv_drop_split[j][l][e][i1][i2] with i2 = e - i1, stored as [j][l][e][i1]
-// for j + l <= mxs, e = 0..j+l, i1 = 0..j.
-struct DropSplit {
-  int mxs = -1;
-  std::vector<std::size_t> base;  // start of (j, l), indexed j*(mxs+1)+l
+// A split of a pair of counts (x, y): entry [x][y][d][i1] is the probability
+// that of d units taken, i1 come from the x and i2 = d - i1 from the y. Only
+// i1 is stored; pairs are x, y = 0..bound, or only x + y <= bound for a
+// triangle; d = 0..x+y, i1 = 0..x.
+//   srv_drop_split[j][l][e][i1]: busy units removed, triangle j + l <= mxs;
+//   q2s_split[p][q][r][d][i1]: waiting units taken, q, r = 0..gv_mxq.
+struct PairSplit {
+  int bound = -1;
+  std::vector<std::size_t> base;  // start of (x, y), indexed x*(bound+1)+y
   std::vector<double> v;
 
-  std::size_t idx(int j, int l, int e, int i1) const {
-    return base[static_cast<std::size_t>(j) * static_cast<std::size_t>(mxs + 1) + static_cast<std::size_t>(l)] +
-           static_cast<std::size_t>(e) * static_cast<std::size_t>(j + 1) + static_cast<std::size_t>(i1);
+  std::size_t idx(int x, int y, int d, int i1) const {
+    return base[static_cast<std::size_t>(x) * static_cast<std::size_t>(bound + 1) + static_cast<std::size_t>(y)] +
+           static_cast<std::size_t>(d) * static_cast<std::size_t>(x + 1) + static_cast<std::size_t>(i1);
   }
-  double at(int j, int l, int e, int i1) const { return v[idx(j, l, e, i1)]; }
-};
-
-// q2s_split[p][q][r][d][i1][i2] of one period with i2 = d - i1, stored as
-// [q][r][d][i1] for q, r = 0..mxq, d = 0..q+r, i1 = 0..q.
-struct QueueSplit {
-  int mxq = -1;
-  std::vector<std::size_t> base;  // start of (q, r), indexed q*(mxq+1)+r
-  std::vector<double> v;
-
-  std::size_t idx(int q, int r, int d, int i1) const {
-    return base[static_cast<std::size_t>(q) * static_cast<std::size_t>(mxq + 1) + static_cast<std::size_t>(r)] +
-           static_cast<std::size_t>(d) * static_cast<std::size_t>(q + 1) + static_cast<std::size_t>(i1);
+  double at(int x, int y, int d, int i1) const { return v[idx(x, y, d, i1)]; }
+  // Lays out the blocks of the pairs covered, every entry 0.0.
+  void allocate(int bound_, bool triangle) {
+    bound = bound_;
+    base.assign(static_cast<std::size_t>(bound + 1) * static_cast<std::size_t>(bound + 1), 0);
+    std::size_t total = 0;
+    for (int x = 0; x <= bound; ++x) {
+      for (int y = 0; y <= bound; ++y) {
+        if (triangle && x + y > bound) continue;
+        base[static_cast<std::size_t>(x) * static_cast<std::size_t>(bound + 1) + static_cast<std::size_t>(y)] = total;
+        total += static_cast<std::size_t>(x + y + 1) * static_cast<std::size_t>(x + 1);
+      }
+    }
+    v.assign(total, 0.0);
   }
-  double at(int q, int r, int d, int i1) const { return v[idx(q, r, d, i1)]; }
 };
+using DropSplit = PairSplit;
+using QueueSplit = PairSplit;
 
 // The entries of one q2s_split[p] in rows over r: for d free servers, q
 // units in patience phase 1 and i1 of the d taken from them, row(d, q, i1)[r]

@@ -11,7 +11,7 @@ void f_build_queue_split_rows(SplitTables& splits, int mxs) {
   for (std::size_t p = 0; p < splits.q2s_split.size(); ++p) {
     const QueueSplit& split = splits.q2s_split[p];
     QueueSplitRows& rows = splits.q2s_rows[p];
-    const int mxq = split.mxq;
+    const int mxq = split.bound;
     const std::size_t Q = static_cast<std::size_t>(mxq + 1);
     rows.mxq = mxq;
     rows.d_max = std::max(0, std::min(mxs, 2 * mxq - 1));

@@ -19,30 +19,14 @@ std::size_t pair_index(int i, int j, int bound) {
   return static_cast<std::size_t>(i) * static_cast<std::size_t>(bound + 1) + static_cast<std::size_t>(j);
 }
 
-// Start of every (i, j) block of rows d = 0..i+j, each of i + 1 entries, for
-// the pairs that `used` admits; returns the total size.
-template <class Used>
-std::size_t lay_out_blocks(std::vector<std::size_t>& base, int bound, Used used) {
-  base.assign(static_cast<std::size_t>(bound + 1) * static_cast<std::size_t>(bound + 1), 0);
-  std::size_t total = 0;
-  for (int i = 0; i <= bound; ++i) {
-    for (int j = 0; j <= bound; ++j) {
-      if (!used(i, j)) continue;
-      base[pair_index(i, j, bound)] = total;
-      total += static_cast<std::size_t>(i + j + 1) * static_cast<std::size_t>(i + 1);
-    }
-  }
-  return total;
-}
-
-// Fills a split table [i][j][d][i1] (i2 = d - i1) over the pairs that `used`
-// admits. The splits that leave no choice are 1.0: nothing taken, everything
-// taken, and a group from one phase only. For i, j >= 1 the rows d = 1..i+j-1
+// Fills a split table [i][j][d][i1] (i2 = d - i1) over its pairs (all, or
+// the triangle i + j <= bound). The splits that leave no choice are 1.0:
+// nothing taken, everything taken, and a group from one phase only. For i, j >= 1 the rows d = 1..i+j-1
 // take entry(i, j, d, i1) for every i1 with 0 <= i2 <= j, in increasing d (an
 // entry may read row d - 1 of its pair); only then is each row scaled to sum 1.
-template <class Table, class Used, class Entry>
-void fill_split_table(Table& t, int bound, Used used, Entry entry) {
-  t.v.assign(lay_out_blocks(t.base, bound, used), 0.0);
+template <class Entry>
+void fill_split_table(PairSplit& t, int bound, bool triangle, Entry entry) {
+  t.allocate(bound, triangle);
   auto cell = [&](int i, int j, int d, int i1) -> double& { return t.v[t.idx(i, j, d, i1)]; };
   cell(0, 0, 0, 0) = 1.0;
   for (int i = 0; i <= bound; ++i) {
@@ -53,7 +37,7 @@ void fill_split_table(Table& t, int bound, Used used, Entry entry) {
   }
   for (int i = 1; i <= bound; ++i) {
     for (int j = 1; j <= bound; ++j) {
-      if (!used(i, j)) continue;
+      if (triangle && i + j > bound) continue;
       cell(i, j, 0, 0) = 1.0;
       cell(i, j, i + j, i) = 1.0;
       for (int d = 1; d <= i + j - 1; ++d) {
@@ -69,8 +53,7 @@ void fill_split_table(Table& t, int bound, Used used, Entry entry) {
 }  // namespace
 
 void f_build_drop_split(DropSplit& out, int mxs) {
-  out.mxs = mxs;
-  fill_split_table(out, mxs, [mxs](int j, int l) { return j + l <= mxs; },
+  fill_split_table(out, mxs, true,
                    [](int j, int l, int e, int i1) {
                      return binom_at(j, i1) * binom_at(l, e - i1) / binom_at(j + l, e);
                    });
@@ -119,13 +102,12 @@ void f_queue_head_weights(std::vector<double>& w1, std::vector<double>& w2, int 
 }
 
 void f_build_queue_split(QueueSplit& out, int mxq, const std::vector<double>& w1, const std::vector<double>& w2) {
-  out.mxq = mxq;
   auto W1 = [&](int x, int y) { return w1[pair_index(x, y, mxq)]; };
   auto W2 = [&](int x, int y) { return w2[pair_index(x, y, mxq)]; };
   // The d-th unit comes from phase 1 with the weight of the queue left before
   // it, (q - i1 + 1, r - i2), or from phase 2 with that of (q - i1, r - i2 + 1),
   // on the rows d - 1 not yet scaled.
-  fill_split_table(out, mxq, [](int, int) { return true; }, [&](int q, int r, int d, int i1) {
+  fill_split_table(out, mxq, false, [&](int q, int r, int d, int i1) {
     int i2 = d - i1;
     double A = i1 >= 1 ? out.at(q, r, d - 1, i1 - 1) * W1(q - i1 + 1, r - i2) : 0.0;
     double B = i2 >= 1 ? out.at(q, r, d - 1, i1) * W2(q - i1, r - i2 + 1) : 0.0;

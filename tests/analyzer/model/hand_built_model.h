@@ -63,42 +63,18 @@ inline SquareBlocks multinomial_blocks(int M, double pm, double pl) {
   return b;
 }
 
-// Hypergeometric split of e units taken at random from j and l.
-inline DropSplit hypergeometric_drop(int mxs) {
-  DropSplit d;
-  d.mxs = mxs;
-  d.base.assign(static_cast<std::size_t>((mxs + 1) * (mxs + 1)), 0);
-  std::size_t at = 0;
-  for (int j = 0; j <= mxs; ++j)
-    for (int l = 0; j + l <= mxs; ++l) {
-      d.base[static_cast<std::size_t>(j * (mxs + 1) + l)] = at;
-      at += static_cast<std::size_t>((j + l + 1) * (j + 1));
+// Hypergeometric split of d units taken at random from x and y, over the
+// pairs x, y = 0..bound (or the triangle x + y <= bound).
+inline PairSplit hypergeometric_split(int bound, bool triangle) {
+  PairSplit s;
+  s.allocate(bound, triangle);
+  for (int x = 0; x <= bound; ++x)
+    for (int y = 0; y <= bound; ++y) {
+      if (triangle && x + y > bound) continue;
+      for (int d = 0; d <= x + y; ++d)
+        for (int i1 = 0; i1 <= x; ++i1)
+          if (d - i1 >= 0 && d - i1 <= y) s.v[s.idx(x, y, d, i1)] = choose(x, i1) * choose(y, d - i1) / choose(x + y, d);
     }
-  d.v.assign(at, 0.0);
-  for (int j = 0; j <= mxs; ++j)
-    for (int l = 0; j + l <= mxs; ++l)
-      for (int e = 0; e <= j + l; ++e)
-        for (int i1 = 0; i1 <= j; ++i1)
-          if (e - i1 >= 0 && e - i1 <= l) d.v[d.idx(j, l, e, i1)] = choose(j, i1) * choose(l, e - i1) / choose(j + l, e);
-  return d;
-}
-
-inline QueueSplit hypergeometric_queue(int mxq) {
-  QueueSplit s;
-  s.mxq = mxq;
-  s.base.assign(static_cast<std::size_t>((mxq + 1) * (mxq + 1)), 0);
-  std::size_t at = 0;
-  for (int q = 0; q <= mxq; ++q)
-    for (int r = 0; r <= mxq; ++r) {
-      s.base[static_cast<std::size_t>(q * (mxq + 1) + r)] = at;
-      at += static_cast<std::size_t>((q + r + 1) * (q + 1));
-    }
-  s.v.assign(at, 0.0);
-  for (int q = 0; q <= mxq; ++q)
-    for (int r = 0; r <= mxq; ++r)
-      for (int d = 0; d <= q + r; ++d)
-        for (int i1 = 0; i1 <= q; ++i1)
-          if (d - i1 >= 0 && d - i1 <= r) s.v[s.idx(q, r, d, i1)] = choose(q, i1) * choose(r, d - i1) / choose(q + r, d);
   return s;
 }
 
@@ -193,9 +169,9 @@ inline ModelInstance make_instance(Layout layout, int mxs, int mxq, int n, const
     c.abd_adv_ph1.push_back(multinomial_blocks(mxq, two ? 0.2 : 0.0, two ? 0.05 : pa));
   }
 
-  inst.splits.srv_drop_split = hypergeometric_drop(mxs);
+  inst.splits.srv_drop_split = hypergeometric_split(mxs, true);
   if (!f.layout_exp) {
-    inst.splits.q2s_split.assign(f.abd.size(), hypergeometric_queue(mxq));
+    inst.splits.q2s_split.assign(f.abd.size(), hypergeometric_split(mxq, false));
     f_build_queue_split_rows(inst.splits, mxs);
   }
 

@@ -126,7 +126,7 @@ TEST(Initialisation, MixedInstanceBuildsEveryTableOfTheFullLayout) {
   ASSERT_EQ(inst.splits.q2s_split.size(), 1u);
   // Exponential patience: the queue head is phase 1 with share x / (x + y).
   EXPECT_NEAR(inst.splits.q2s_split[0].at(1, 1, 1, 1), 0.25, kTight);
-  EXPECT_EQ(inst.splits.srv_drop_split.mxs, 5);
+  EXPECT_EQ(inst.splits.srv_drop_split.bound, 5);
 }
 
 TEST(Initialisation, ExponentialInstanceKeepsTheOnePhaseTablesOnly) {
@@ -155,7 +155,7 @@ TEST(Initialisation, QueueBoundRuleFeedsEveryTable) {
   EXPECT_EQ(inst.counts.arr_cnt[0].size(), 15u);
   EXPECT_EQ(inst.counts.abd_adv_ph1[0].M, 14);
   EXPECT_EQ(inst.state.mxq, 14);
-  EXPECT_EQ(inst.splits.q2s_split[0].mxq, 14);
+  EXPECT_EQ(inst.splits.q2s_split[0].bound, 14);
 }
 
 // Mended: servers beyond the binomial table are refused before any read.
