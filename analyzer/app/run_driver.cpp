@@ -6,11 +6,16 @@
 #include <new>
 #include <string>
 
+#include "analyzer/input/config.h"
 #include "analyzer/input/instance_file.h"
 #include "analyzer/input/run_tables.h"
 #include "analyzer/model/cycle_loop.h"
 #include "analyzer/model/initialisation.h"
+#include "analyzer/report/comparison_block.h"
 #include "analyzer/report/model_results_block.h"
+#include "analyzer/report/sim_check_file.h"
+#include "analyzer/simulation/sim_parameters.h"
+#include "analyzer/simulation/simulation.h"
 #include "kernel/fatal_exit.h"
 
 namespace {
@@ -21,14 +26,19 @@ void run_instance_stages(int inst_nr) {
 
   ModelInstance model;
   f_initialise_instance(model, inst_nr);
-  // The simulation's distribution parameters belong between the count tables
-  // and the state distribution; they come with the simulation stage.
+  // Built for every instance, also when no simulation follows; it prints
+  // nothing and cannot fail, so its place after the model tables is free.
+  const SimParameters sim_par = f_build_sim_parameters();
   CycleState cycle = f_run_model_cycles(model, inst_nr);
-  f_model_results_block(model, cycle, inst_nr);
+  const ModelSummary summary = f_model_results_block(model, cycle, inst_nr);
 
   std::cout << "\n" << "SIMULATION ";
-  // With gv_CFG_nri > 0 the simulation check, its SIM_CHECK.CSV row and the
-  // comparison block run here.
+  if (gv_CFG_nri > 0) {
+    const SimSettings settings = f_sim_settings();
+    SimResults sim = f_run_simulation(model, sim_par, cycle.cycle_count, settings, inst_nr);
+    f_sim_check_row(sim, inst_nr, gv_CFG_fnr);
+    f_comparison_block(model, cycle, summary, sim, settings.nri, inst_nr);
+  }
 
   std::cout << "COMPLETE ";
   // The model's tables are released with `model` when this stage returns.

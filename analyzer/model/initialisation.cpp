@@ -108,9 +108,6 @@ void f_initialise_instance(ModelInstance& inst, int inst_nr) {
   f_build_event_tables({&counts.abd_cnt, &counts.abd_cnt_ph2, &counts.abd_adv_ph1}, fits.abd, gv_mxq,
                        gv_mxn_abd, grid.Delta, gv_CFG_mxn_suc, gv_CFG_mxn_suc_2PH, multi_phase);
 
-  // The simulation's distribution parameters of every period are derived at
-  // this point of the road, once the simulation set-up is built.
-
   f_allocate_model_arrays(inst.results, inst.state, grid, gv_mxq);
   f_build_split_tables(inst.splits, fits, gv_abd_scv, grid.mxs, gv_mxq);
 }

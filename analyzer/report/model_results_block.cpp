@@ -3,47 +3,17 @@
 #include "analyzer/report/model_results_block.h"
 
 #include <cstddef>
-#include <fstream>
 #include <iostream>
 #include <vector>
 
 #include "analyzer/input/config.h"
 #include "analyzer/input/instance_data.h"
 #include "analyzer/model/wait_lookahead.h"
+#include "analyzer/report/checked_append.h"
 #include "analyzer/report/cpu_time.h"
-#include "kernel/fatal_exit.h"
+#include "analyzer/report/report_rows.h"
 
 namespace {
-
-// Sum of v[0..n-1], added in index order from 0.0.
-double sum_in_order(const std::vector<double>& v, int n) {
-  double s = 0.0;
-  for (int t = 0; t < n; ++t) s += v[static_cast<std::size_t>(t)];
-  return s;
-}
-
-// The intervals written as columns of the per-interval tables: every interval,
-// or only the observation intervals when gv_CFG_write_obs is set.
-std::vector<int> written_columns(const IntervalGrid& grid) {
-  std::vector<int> cols;
-  for (int t = 0; t < grid.n; ++t) {
-    if (gv_CFG_write_obs == 0 || grid.obs_int_flag[static_cast<std::size_t>(t)]) cols.push_back(t);
-  }
-  return cols;
-}
-
-void write_index_row(std::ostream& out, const std::vector<int>& cols) {
-  out << "INTERVAL";
-  for (int t : cols) out << ";" << t;
-  out << "\n";
-}
-
-void write_value_row(std::ostream& out, const char* label, const std::vector<double>& v,
-                     const std::vector<int>& cols) {
-  out << label;
-  for (int t : cols) out << ";" << v[static_cast<std::size_t>(t)];
-  out << "\n";
-}
 
 void write_block(std::ostream& out, const ModelInstance& inst, const CycleState& cycle, int inst_nr,
                  const ModelSummary& m) {
@@ -74,30 +44,25 @@ void write_block(std::ostream& out, const ModelInstance& inst, const CycleState&
   out << "EXPECTED NUMBER OF ABANDONMENTS:" << ";" << m.mdl_abandonments << "\n";
   out << "PERCENTAGE OF WAITING UNITS ABANDONED:" << ";" << m.mdl_frac_abandoned << "\n";
 
-  const std::vector<int> cols = written_columns(grid);
+  const std::vector<int> cols = f_written_columns(grid);
   out << "AVERAGE & VARIANCE OF THE NUMBER OF UNITS IN QUEUE FOR EACH INTERVAL OF THE LAST CYCLE" << "\n";
-  write_index_row(out, cols);
-  write_value_row(out, "AVERAGE", res.q_avg[cycle.q_par_cur], cols);
-  write_value_row(out, "VARIANCE", res.q_var, cols);
+  f_write_index_row(out, cols);
+  f_write_value_row(out, "AVERAGE", res.q_avg[cycle.q_par_cur], cols);
+  f_write_value_row(out, "VARIANCE", res.q_var, cols);
   out << "AVERAGE NUMBER OF ABANDONMENTS FOR EACH INTERVAL OF THE LAST CYCLE" << "\n";
-  write_index_row(out, cols);
-  write_value_row(out, "AVERAGE", res.abd_avg, cols);
+  f_write_index_row(out, cols);
+  f_write_value_row(out, "AVERAGE", res.abd_avg, cols);
   if (gv_CFG_new_output == 1) {
     out << "AVERAGE NUMBER OF UNITS IN SYSTEM FOR EACH INTERVAL OF THE LAST CYCLE" << "\n";
-    write_index_row(out, cols);
-    write_value_row(out, "AVERAGE UNITS IN SYSTEM", res.sys_avg, cols);
-    write_value_row(out, "AVERAGE UNITS IN SYSTEM BEFORE THE ARRIVAL PROCESS TAKES PLACE", res.sys_avg_pre_arr,
+    f_write_index_row(out, cols);
+    f_write_value_row(out, "AVERAGE UNITS IN SYSTEM", res.sys_avg, cols);
+    f_write_value_row(out, "AVERAGE UNITS IN SYSTEM BEFORE THE ARRIVAL PROCESS TAKES PLACE", res.sys_avg_pre_arr,
                     cols);
   }
 
   // The waiting table is never filtered by observation flags; the row of the
   // first observation interval belongs to the new output format only.
-  out << "\n";
-  out << "PROBABILITY OF WAITING A GIVEN NUMBER OF INTERVALS WHEN ARRIVING DURING A GIVEN OBSERVATION INTERVAL"
-      << "\n";
-  out << "INTERVAL";
-  for (int w = 0; w <= K; ++w) out << ";" << w;
-  out << "\n";
+  f_write_wait_header(out, K);
   const std::size_t row_len = static_cast<std::size_t>(K + 1);
   for (int r = (gv_CFG_new_output == 1 ? 0 : 1); r < cycle.n_obs; ++r) {
     const double* row = res.wait_prob.data() + static_cast<std::size_t>(r) * row_len;
@@ -121,10 +86,10 @@ ModelSummary f_model_results_block(ModelInstance& inst, const CycleState& cycle,
   const double n_d = static_cast<double>(n);
 
   ModelSummary m;
-  m.mdl_avg_q_int = sum_in_order(res.q_avg[cycle.q_par_cur], n) / n_d;
-  m.mdl_avg_sys_int = sum_in_order(res.sys_avg, n) / n_d;
-  m.mdl_avg_sys_pre_arr = sum_in_order(res.sys_avg_pre_arr, n) / n_d;
-  m.mdl_abandonments = sum_in_order(res.abd_avg, n);
+  m.mdl_avg_q_int = f_sum_in_order(res.q_avg[cycle.q_par_cur], n) / n_d;
+  m.mdl_avg_sys_int = f_sum_in_order(res.sys_avg, n) / n_d;
+  m.mdl_avg_sys_pre_arr = f_sum_in_order(res.sys_avg_pre_arr, n) / n_d;
+  m.mdl_abandonments = f_sum_in_order(res.abd_avg, n);
   // Expected arrivals in one cycle from the instance data.
   m.mdl_arrivals = 0.0;
   for (int p = 0; p < gv_iat_nr; ++p) {
@@ -139,12 +104,7 @@ ModelSummary f_model_results_block(ModelInstance& inst, const CycleState& cycle,
 
   // A block that cannot be written would be lost without a trace: the run ends
   // instead, asking the user to release the file.
-  std::ofstream out(SummaryFileName, std::ios::out | std::ios::app);
-  if (!out) f_fatal_exit("Please close SUMMARY.CSV.");
-  write_block(out, inst, cycle, inst_nr, m);
-  out.flush();
-  if (!out) f_fatal_exit("Please close SUMMARY.CSV.");
-  out.close();
-  if (!out) f_fatal_exit("Please close SUMMARY.CSV.");
+  f_checked_append(SummaryFileName, "Please close SUMMARY.CSV.",
+                   [&](std::ostream& out) { write_block(out, inst, cycle, inst_nr, m); });
   return m;
 }

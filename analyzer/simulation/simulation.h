@@ -1,0 +1,34 @@
+// The simulation check of one instance: gv_CFG_nri iterations of cycle_count
+// cycles of the event-driven queue, with the variate statistics of every
+// process and the last-cycle results over iterations.
+#pragma once
+
+#include "analyzer/model/model_data.h"
+#include "analyzer/simulation/sim_parameters.h"
+#include "analyzer/simulation/sim_state.h"
+
+// What the stage reads of the run configuration.
+struct SimSettings {
+  int nri = 0;       // iterations (> 0)
+  int seed = 0;      // -1: calendar time
+  int reset = 0;     // -1 thinning, 0 keep clocks, 1 redraw clocks
+  int sim_mxq = 0;   // queue places
+  int dist[3] = {0, 0, 0};  // distribution codes by SimProc
+};
+
+// The settings of gv_CFG_nri, gv_CFG_sim_seed, gv_CFG_sim_reset,
+// gv_CFG_sim_mxq and the three distribution codes.
+SimSettings f_sim_settings();
+
+// Seeds f_rand, runs the iterations on the instance's grid and fits and the
+// parameter blocks par, and returns the sums over iterations with the
+// finished variate streams and the processor time. The SCVs of the periods
+// are the instance data's. A phase-type process whose thinning rate is not
+// finite and positive ends the run, naming the process and instance inst_nr.
+SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par, int cycle_count,
+                            const SimSettings& set, int inst_nr);
+
+// Turns the sums into averages in place: per-interval sample variances (NaN
+// when nri = 1), the means over intervals, the time averages over one cycle,
+// the waiting rows as distributions and the processor seconds.
+void f_normalise_sim_results(SimResults& res, int nri, double Delta);
