@@ -62,7 +62,7 @@ TEST(ConfigReader, ReadsEveryFieldOfTheExample) {
   EXPECT_EQ(gv_CFG_mxq_precision, -1.0);
   EXPECT_EQ(gv_CFG_sim_mxq, 50);
   EXPECT_EQ(gv_CFG_nrc, 0);
-  EXPECT_EQ(gv_CFG_nri, 0);
+  EXPECT_EQ(gv_CFG_nri, 100);
   EXPECT_EQ(gv_CFG_sim_seed, 1);
   EXPECT_EQ(gv_CFG_sim_reset, 0);
   EXPECT_EQ(gv_CFG_precision, 0.000001);
