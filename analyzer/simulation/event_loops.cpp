@@ -13,10 +13,9 @@
 
 namespace {
 
-enum class SimEvent { arrival, service, abandonment, boundary };
+}  // namespace
 
-// The next event and its time in run.time; later candidates win ties.
-SimEvent next_event(SimRun& run) {
+SimEvent f_next_event(SimRun& run) {
   const SimQueue& s = run.live;
   SimEvent ev = SimEvent::arrival;
   double t = run.arr_time;
@@ -36,6 +35,8 @@ SimEvent next_event(SimRun& run) {
   run.res.events += 1;
   return ev;
 }
+
+namespace {
 
 void area_step(SimRun& run) {
   if (!run.last_cycle) return;
@@ -132,7 +133,7 @@ void f_start_iteration(SimRun& run, int iter) {
 
 void f_reset_loop(SimRun& run) {
   for (;;) {
-    const SimEvent ev = next_event(run);
+    const SimEvent ev = f_next_event(run);
     area_step(run);
     if (!perform(run, ev)) return;
     run.prev_time = run.time;
@@ -141,7 +142,7 @@ void f_reset_loop(SimRun& run) {
 
 void f_thinning_loop(SimRun& run) {
   for (;;) {
-    const SimEvent ev = next_event(run);
+    const SimEvent ev = f_next_event(run);
     const ThinOutcome o = thin(run, ev);
     if (o == ThinOutcome::rejected) continue;
     area_step(run);

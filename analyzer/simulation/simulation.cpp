@@ -66,28 +66,19 @@ void set_process(SimProcess& p, const std::vector<PhaseType>& ph, const std::vec
 
 }  // namespace
 
-SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par, int cycle_count,
-                            const SimSettings& set, int inst_nr) {
+void f_prepare_run(SimRun& run, const ModelInstance& model, const SimParameters& par, int cycle_count,
+                   const SimSettings& set, int inst_nr) {
   if (cycle_count < 1) {
     std::ostringstream msg;
     msg << "Instance " << inst_nr << ": the simulation needs at least one model cycle (cycle count "
         << cycle_count << ").";
     f_fatal_exit(msg.str());
   }
-  if (set.seed == -1) {
-    f_srand(static_cast<std::uint32_t>(std::time(nullptr)));
-  } else {
-    f_srand(static_cast<std::uint32_t>(set.seed));
-  }
-
-  SimRun run;
   run.grid = &model.grid;
   run.cycle_count = cycle_count;
   run.reset = set.reset;
   run.sim_mxq = set.sim_mxq;
   allocate(run, model.grid, set.sim_mxq);
-  const std::clock_t clock0 = std::clock();
-
   const bool thinning = (set.reset == -1);
   set_process(run.proc[kIat], model.fits.iat, par.iat, gv_iat_scv, set.dist[kIat], thinning);
   set_process(run.proc[kSer], model.fits.ser, par.ser, gv_ser_scv, set.dist[kSer], thinning);
@@ -102,10 +93,21 @@ SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par
       f_fatal_exit(msg.str());
     }
   }
+}
 
+SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par, int cycle_count,
+                            const SimSettings& set, int inst_nr) {
+  if (set.seed == -1) {
+    f_srand(static_cast<std::uint32_t>(std::time(nullptr)));
+  } else {
+    f_srand(static_cast<std::uint32_t>(set.seed));
+  }
+  SimRun run;
+  f_prepare_run(run, model, par, cycle_count, set, inst_nr);
+  const std::clock_t clock0 = std::clock();
   for (int iter = 0; iter < set.nri; ++iter) {
     f_start_iteration(run, iter);
-    if (thinning) {
+    if (run.reset == -1) {
       f_thinning_loop(run);
     } else {
       f_reset_loop(run);

@@ -20,11 +20,17 @@ struct SimSettings {
 // gv_CFG_sim_mxq and the three distribution codes.
 SimSettings f_sim_settings();
 
+// Sets up run for the instance: grid, cycle count, settings, processes with
+// their thinning rates, and every array allocated and cleared. A phase-type
+// process of the thinning loop whose rate is not finite and positive ends the
+// run, naming the process and instance inst_nr.
+void f_prepare_run(SimRun& run, const ModelInstance& model, const SimParameters& par, int cycle_count,
+                   const SimSettings& set, int inst_nr);
+
 // Seeds f_rand, runs the iterations on the instance's grid and fits and the
 // parameter blocks par, and returns the sums over iterations with the
 // finished variate streams and the processor time. The SCVs of the periods
-// are the instance data's. A phase-type process whose thinning rate is not
-// finite and positive ends the run, naming the process and instance inst_nr.
+// are the instance data's.
 SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par, int cycle_count,
                             const SimSettings& set, int inst_nr);
 
