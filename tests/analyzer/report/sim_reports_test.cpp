@@ -1,0 +1,133 @@
+// The simulation's reports from the built program: SIM_CHECK.CSV and the
+// comparison block of a small two-period instance with a fixed seed against
+// golden files (CPU times masked), byte-identical reports on a second run,
+// identical statistics for identical instances, and the exit when
+// SIM_CHECK.CSV cannot be written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "tests/support/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Arrivals in two periods (exponential, then SCV 0.5), Coxian service (SCV 2),
+// patience of SCV 0.5, two then three servers, over a cycle of 4.
+const char* const kInstance =
+    "2\n2 0.5 1\n2 0.4 0.5\n1\n4 1 2\n1\n4 2 0.5\n2\n2 2\n2 3\n";
+
+// A working directory running instances 1 and 2 (the same queue) with Delta
+// 0.5, a longest wait of 2, the given iterations, seed 1, arrival and
+// patience lognormal, service phase type; fields (numbered from 1 as in
+// CONFIG.DAT) replaced by `fields`.
+fs::path working_dir(const std::map<int, std::string>& fields) {
+  const fs::path dir = make_temp_dir("qa-sim-reports");
+  fs::copy_file(example_dir() / "BINOMDIST.DAT", dir / "BINOMDIST.DAT");
+  write_file(dir / "sim_1.DAT", kInstance);
+  write_file(dir / "sim_2.DAT", kInstance);
+  std::map<int, std::string> values = {{1, "sim_"}, {3, "1"},  {4, "3"},  {6, "0.5"}, {12, "5"},
+                                       {13, "1"},   {14, "0"}, {22, "1"}, {23, "0"},  {24, "1"}};
+  for (const auto& [k, v] : fields) values[k] = v;
+  const std::string text = read_file(example_dir() / "CONFIG.DAT");
+  std::string out;
+  int line = 1;
+  std::string::size_type start = 0;
+  while (start < text.size()) {
+    const auto end = text.find('\n', start);
+    const auto it = (line - 9) % 2 == 0 ? values.find((line - 9) / 2) : values.end();
+    out += (line >= 11 && it != values.end()) ? it->second : text.substr(start, end - start);
+    out += "\n";
+    start = end + 1;
+    ++line;
+  }
+  write_file(dir / "CONFIG.DAT", out);
+  return dir;
+}
+
+// Every "REQUIRED CPU TIME:" row with its cells replaced by <cpu>.
+std::string mask_cpu(std::string text) {
+  const std::string label = "REQUIRED CPU TIME:";
+  for (auto at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
+    const auto end = text.find('\n', at);
+    std::string row = label;
+    for (auto c = text.find(';', at); c != std::string::npos && c < end; c = text.find(';', c + 1)) row += ";<cpu>";
+    text.replace(at, end - at, row);
+  }
+  return text;
+}
+
+// The comparison block of instance 1: from its empty line to the next block.
+std::string first_comparison_block(const std::string& summary) {
+  const auto at = summary.find("\n[FILE 1]\nSIMULATION & ANALYTICAL MODEL RESULTS DURING LAST CYCLE:");
+  const auto end = summary.find("\n[FILE 2]", at + 1);
+  return at == std::string::npos ? "" : summary.substr(at, end - at);
+}
+
+std::string golden(const std::string& name) {
+  return read_file(fs::path(QA_SOURCE_DIR) / "tests/analyzer/report/golden" / name);
+}
+
+}  // namespace
+
+// new_output 0 with a single iteration (variance cells "NA"), new_output 1
+// with five.
+TEST(SimReports, ComparisonBlockAndSimCheckMatchTheGoldenFiles) {
+  struct Case {
+    const char* new_output;
+    const char* iterations;
+    const char* block;
+    const char* sim_check;
+  } cases[] = {{"0", "1", "comparison_new0.csv", "sim_check_nri1.csv"},
+               {"1", "5", "comparison_new1.csv", "sim_check_nri5.csv"}};
+  for (const Case& c : cases) {
+    const fs::path dir = working_dir({{28, c.new_output}, {12, c.iterations}});
+    const ChildResult r = run_program(dir);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(mask_cpu(first_comparison_block(read_file(dir / "SUMMARY.CSV"))), golden(c.block)) << c.block;
+    const std::string sim_check = read_file(dir / "SIM_CHECK.CSV");
+    EXPECT_EQ(sim_check, golden(c.sim_check)) << c.sim_check;
+    fs::remove_all(dir);
+  }
+}
+
+TEST(SimReports, FixedSeedGivesByteIdenticalReportsAndIdenticalInstances) {
+  // Thinning, beta arrivals, gamma patience: the gamma engine runs on from
+  // instance to instance but starts afresh in every run.
+  const std::map<int, std::string> fields = {{14, "-1"}, {22, "2"}, {24, "3"}};
+  std::string summary[2], sim_check[2];
+  for (int run = 0; run < 2; ++run) {
+    const fs::path dir = working_dir(fields);
+    ASSERT_EQ(run_program(dir).status, 0);
+    summary[run] = mask_cpu(read_file(dir / "SUMMARY.CSV"));
+    sim_check[run] = read_file(dir / "SIM_CHECK.CSV");
+    fs::remove_all(dir);
+  }
+  EXPECT_EQ(summary[0], summary[1]);
+  EXPECT_EQ(sim_check[0], sim_check[1]);
+
+  // With codes 0 and 1 only, identical instances give identical statistics.
+  const fs::path dir = working_dir({{14, "-1"}});
+  ASSERT_EQ(run_program(dir).status, 0);
+  const std::string text = read_file(dir / "SIM_CHECK.CSV");
+  const auto row1 = text.find("\n1;"), row2 = text.find("\n2;");
+  ASSERT_NE(row2, std::string::npos) << text;
+  EXPECT_EQ(text.substr(row1 + 2, row2 - row1 - 2), text.substr(row2 + 2, row2 - row1 - 2));
+  fs::remove_all(dir);
+}
+
+TEST(SimReports, UnwritableSimCheckEndsTheRunAskingToCloseIt) {
+  const fs::path dir = working_dir({});
+  fs::create_directory(dir / "SIM_CHECK.CSV");
+  const ChildResult r = run_program(dir);
+  EXPECT_EQ(r.status, 1);
+  const std::string tail = "\nPlease close SIM_CHECK.CSV.\nPress any key to quit...";
+  ASSERT_GE(r.out.size(), tail.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+  // The model block of the instance was written before the run ended.
+  EXPECT_NE(read_file(dir / "SUMMARY.CSV").find("ANALYTICAL MODEL RESULTS DURING LAST CYCLE:"), std::string::npos);
+  fs::remove_all(dir);
+}
