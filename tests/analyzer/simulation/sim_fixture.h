@@ -2,6 +2,7 @@
 // and exponential or fitted periods, ready for the simulation's functions.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -15,13 +16,7 @@
 namespace sim_fixture {
 
 // An exponential fit of the given rate.
-inline PhaseType exponential(double rate) {
-  PhaseType ph;
-  ph.n = 1;
-  ph.Q = {-rate};
-  ph.alpha = {1.0};
-  return ph;
-}
+inline PhaseType exponential(double rate) { return PhaseType{1, {-rate}, {1.0}}; }
 
 // n intervals of length Delta with servers[k] in interval k (a shorter list
 // repeats its last value), longest wait K, observation flags obs (default:
@@ -36,10 +31,8 @@ struct Instance {
     f_set_constants();
     IntervalGrid& g = model.grid;
     g.n = n;
-    g.n_int = n;
     g.Delta = Delta;
     g.K = K;
-    g.mxw = K;
     g.srv_int.resize(static_cast<std::size_t>(n));
     g.srv_chg.assign(static_cast<std::size_t>(n), 0);
     for (std::size_t k = 0; k < g.srv_int.size(); ++k) g.srv_int[k] = servers[std::min(k, servers.size() - 1)];
@@ -47,25 +40,19 @@ struct Instance {
       g.srv_chg[k] = g.srv_int[k] - g.srv_int[k == 0 ? g.srv_int.size() - 1 : k - 1];
       g.mxs = std::max(g.mxs, g.srv_int[k]);
     }
-    g.chg_iat.assign(static_cast<std::size_t>(n), 0);
-    g.chg_ser = g.chg_iat;
-    g.chg_abd = g.chg_iat;
+    g.chg_iat = g.chg_ser = g.chg_abd = std::vector<unsigned char>(static_cast<std::size_t>(n), 0);
     if (obs.empty()) {
       obs.assign(static_cast<std::size_t>(n), 0);
       obs[0] = 1;
     }
     g.obs_int_flag = obs;
-    g.n_obs_max = 0;
-    for (unsigned char f : obs) g.n_obs_max += f;
+    g.n_obs_max = static_cast<int>(std::count(obs.begin(), obs.end(), 1));
     model.fits.iat = {exponential(lambda)};
     model.fits.ser = {exponential(mu)};
     model.fits.abd = {exponential(theta)};
     par.iat = par.ser = par.abd = {SimParams{}};
     gv_iat_scv = gv_ser_scv = gv_abd_scv = {1.0};
-    set.nri = 1;
-    set.seed = 1;
-    set.reset = 0;
-    set.sim_mxq = 10;
+    set = {1, 1, 0, 10, {0, 0, 0}};  // nri, seed, reset, sim_mxq, codes
   }
 
   // A prepared run with an empty system at time 0 and f_rand restarted.
@@ -76,8 +63,5 @@ struct Instance {
     return r;
   }
 };
-
-// r with 1 - r / 32768 = u, for a u on the 2^-15 grid.
-inline int rand_for_uniform(double u) { return static_cast<int>((1.0 - u) * 32768.0); }
 
 }  // namespace sim_fixture
