@@ -70,18 +70,19 @@ std::string golden(const std::string& name) {
 
 }  // namespace
 
-// new_output 0 with a single iteration (variance cells "NA"), new_output 1
-// with five.
+// new_output 0 with a single iteration (variance cells "NA") and clocks redrawn
+// at period changes, new_output 1 with five iterations and clocks kept.
 TEST(SimReports, ComparisonBlockAndSimCheckMatchTheGoldenFiles) {
   struct Case {
     const char* new_output;
     const char* iterations;
+    const char* reset;
     const char* block;
     const char* sim_check;
-  } cases[] = {{"0", "1", "comparison_new0.csv", "sim_check_nri1.csv"},
-               {"1", "5", "comparison_new1.csv", "sim_check_nri5.csv"}};
+  } cases[] = {{"0", "1", "1", "comparison_new0.csv", "sim_check_nri1.csv"},
+               {"1", "5", "0", "comparison_new1.csv", "sim_check_nri5.csv"}};
   for (const Case& c : cases) {
-    const fs::path dir = working_dir({{28, c.new_output}, {12, c.iterations}});
+    const fs::path dir = working_dir({{28, c.new_output}, {12, c.iterations}, {14, c.reset}});
     const ChildResult r = run_program(dir);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(mask_cpu(first_comparison_block(read_file(dir / "SUMMARY.CSV"))), golden(c.block)) << c.block;
