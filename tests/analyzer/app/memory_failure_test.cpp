@@ -14,8 +14,8 @@
 #include "analyzer/app/run_driver.h"
 #include "analyzer/input/config.h"
 #include "analyzer/input/run_tables.h"
-#include "tests/analyzer/input/config_fixture.h"
 #include "tests/support/child_process.h"
+#include "tests/support/instances.h"
 
 namespace {
 
