@@ -172,27 +172,6 @@ TEST(MaxWaitProb, CountsWithoutAPairAndValuesOutsideTheUnitIntervalEndTheRun) {
   EXPECT_EQ(quiet.out, "");
 }
 
-// Each form written out: powers by square-and-multiply, the linear factors in
-// the order q, then p, ascending, and the polynomial summed from the right.
-TEST(QuotientForms, FormsFollowTheWrittenOrderToTheLastBit) {
-  auto product = [](std::initializer_list<double> factors) {
-    double p = 1.0;
-    for (double f : factors) p = p * f;
-    return p;
-  };
-  for (const auto& [a, b] : {std::pair{0.37, 1.9}, std::pair{3.3, 0.71}, std::pair{1e-3, 7.0}}) {
-    const double a2 = a * a, a3 = a * a2, b2 = b * b, b3 = b * b2, b4 = b2 * b2, b7 = (b * b2) * b4;
-    EXPECT_EQ(f_quotient_form(a, b, 1, 1), b / (a + b));
-    EXPECT_EQ(f_quotient_form(a, b, 1, 3), (b3 * 6) / product({a + b, a + 2 * b, a + 3 * b}));
-    EXPECT_EQ(f_quotient_form(a, b, 2, 2), (b2 * ((a * 7) + (b * 2))) / product({a + b, 2 * a + b, a + 2 * b}));
-    EXPECT_EQ(f_quotient_form(a, b, 2, 7),
-              (((b7 * 630) * ((3 * a) + (7 * b))) * ((b3 * 120) + ((b2 * (a * 662)) + ((a3 * 85) + ((a2 * 477) * b))))) /
-                  product({a + b, 2 * a + b, a + 2 * b, a + 3 * b, 2 * a + 3 * b, a + 4 * b, a + 5 * b, 2 * a + 5 * b,
-                           a + 6 * b, a + 7 * b, 2 * a + 7 * b}));
-  }
-  EXPECT_EQ(f_quotient_form(1e-16, 1.0, 2, 2), 1.0 + 0x1p-52);
-}
-
 // At whole-number rates N = K D is an identity of whole numbers: G b^n
 // (3a + n b)^[linear] P(a, b) = K(2, n) Π_q (a + q b) Π_{q odd} (2a + q b),
 // checked modulo the prime 2^61 - 1 with K from the first-clock recursion.

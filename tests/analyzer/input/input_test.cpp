@@ -90,33 +90,6 @@ TEST(ConfigReader, ReadsTheLongestNumberAndDiscardsTheRestOfTheLine) {
   }
 }
 
-// A failed read leaves that field and every later one at 0.
-TEST(ConfigReader, FailedReadLeavesTheRestAtZero) {
-  struct Case {
-    int field;
-    std::string text;
-    int failed_index;  // into config_numbers()
-    double failed_value;
-  };
-  for (const Case& c : std::vector<Case>{{7, "two", 5, 0.0},
-                                         {8, "4294967296", 6, std::numeric_limits<int>::max()},
-                                         {7, "-1e999", 5, -std::numeric_limits<double>::max()},
-                                         {8, "25" + std::string(256, ' '), 6, 25},
-                                         {4, "", 1, 0}}) {
-    const std::vector<double> v = parse_with(c.field, c.text);
-    EXPECT_EQ(v[c.failed_index], c.failed_value) << c.text;
-    EXPECT_EQ(v[c.failed_index + 2], 0.0) << c.text;
-    EXPECT_EQ(v.back(), 0.0) << c.text;
-  }
-  std::vector<std::string> lines = example_config();
-  lines[3] = std::string(256, 'x');  // a header line of 256 characters fails the whole reader
-  f_parse_config(join_lines(lines));
-  std::vector<double> none(29, 0.0);
-  none[4] = -1.0;  // gv_CFG_Delta_pct, marked because gv_CFG_Delta stayed 0
-  EXPECT_EQ(config_numbers(), none);
-  EXPECT_EQ(InstFileName, "");
-}
-
 TEST(ConfigReader, DeltaFieldGoesWhereFieldFiveSays) {
   std::vector<std::string> lines = example_config();
   value_line(lines, 5) = "1";

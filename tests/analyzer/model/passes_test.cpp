@@ -249,18 +249,6 @@ TEST(ServerChange, HandComputedMoves) {
   }
 }
 
-TEST(ServerChange, MovingBranchDropsNegativeEntriesCopyingBranchKeepsThem) {
-  ModelInstance inst = hand::make_instance(Layout::exp, 4, 6, 2);
-  inst.grid.srv_chg[0] = 1;
-  inst.grid.srv_int[0] = 3;
-  cur(inst, 0, 1, 0, 2, 0) = -1e-12;  // would move
-  cur(inst, 0, 3, 0, 2, 0) = -1e-12;  // copied (d = 0)
-  f_server_change(inst, hand::cycle_at_start(), 0);
-  EXPECT_EQ(cur(inst, 0, 3, 0, 0, 0), 0.0);
-  EXPECT_EQ(cur(inst, 0, 1, 0, 2, 0), 0.0);
-  EXPECT_EQ(cur(inst, 0, 3, 0, 2, 0), -1e-12);
-}
-
 // Two to one arrival phase folds phase 2 into phase 1; one to two leaves
 // phase 2 empty, whatever an earlier period left there.
 TEST(ArrivalPhaseChange, FoldsPhaseTwoOrClearsIt) {
@@ -281,32 +269,6 @@ TEST(ArrivalPhaseChange, FoldsPhaseTwoOrClearsIt) {
     }
   });
   EXPECT_GT(cur(back, 0, 1, 0, 2, 1), 0.0);
-}
-
-// Clearing a slice sets the region a < n_a, j + l <= m to +0.0 (NaN and -0.0
-// included) and keeps the bits of every other entry.
-TEST(ClearState, ClearsOnlyItsRegion) {
-  for (const std::array<int, 5>& c : std::vector<std::array<int, 5>>{
-           {4, 3, 1, 4, 0}, {4, 3, 2, 2, 1}, {5, 2, 1, 0, 1}, {3, 6, 2, 3, 0}, {3, 2, 0, 3, 0}, {3, 2, 2, -1, 1}}) {
-    const auto [mxs, mxq, n_a, m, slice] = c;
-    StateDist s;
-    s.allocate(mxs, mxq);
-    double v = 1.0;
-    for (std::vector<double>* part : {&s.slice[0], &s.slice[1], &s.saved})
-      for (double& x : *part) x = (v += 1.0);
-    s.slice[slice].front() = std::numeric_limits<double>::quiet_NaN();
-    s.slice[slice].back() = -0.0;
-    const StateDist before = s;
-    f_clear_state(s, n_a, m, slice);
-    auto same_bits = [](double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; };
-    EXPECT_EQ(s.slice[1 - slice], before.slice[1 - slice]);
-    EXPECT_EQ(s.saved, before.saved);
-    hand::for_each_entry(s, 2, [&](int a, int j, int l, int q, int r) {
-      const std::size_t i = s.idx(a, j, l, q, r);
-      const bool cleared = a < n_a && j + l <= m;
-      ASSERT_TRUE(same_bits(s.slice[slice][i], cleared ? 0.0 : before.slice[slice][i])) << a << j << l << q << r;
-    });
-  }
 }
 
 // The interval close renormalises by one common factor and records the
