@@ -75,6 +75,14 @@ TEST(ArrivalCountRow, TailLumpedAtTheSuccessCountOrScavengedByScaling) {
   for (std::size_t k = 0; k < 4; ++k) EXPECT_NEAR(scaled[k], want_scaled[k], kTight) << k;
 }
 
+// Thinning (reset -1) runs at the largest rate in any arrival period's chain.
+TEST(ArrivalCountRow, ThinningRateIsTheLargestEntryOnlyForThinning) {
+  const std::vector<PhaseType> iat = {chain(2, {-3.0, 0.6, 0.0, -0.5}), chain(1, {-2.0})};
+  EXPECT_EQ(f_arrival_thin_rate(iat, -1), 3.0);
+  EXPECT_EQ(f_arrival_thin_rate(iat, 0), -1.0);
+  EXPECT_EQ(f_arrival_thin_rate(iat, 1), -1.0);
+}
+
 TEST(CountingRule, PoissonCountsWithTheRestAtTheGroupOrTheCap) {
   set_run_defaults();
   TriangleRows t;
