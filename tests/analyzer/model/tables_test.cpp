@@ -253,6 +253,12 @@ TEST(TwoPhaseAdvancement, SingleTermUsesTheRateOfTheWholeStateRange) {
         }
       }
   }
+  // N = 2 for one unit, L = mu1 + mu2 from (1, 1): the term (L Delta)^2 / 2 P^2.
+  t.reset(1);
+  f_2PH_advancement(t, 1, mu1, mu2, p, Delta, 2);
+  const double L = mu1 + mu2, a = L * Delta, r1 = (1.0 - p) * mu1 / L, r2 = p * mu1 / L, stay = 1.0 - mu1 / L;
+  EXPECT_NEAR(t.at(1, 1, 0), std::exp(-a) * (a * r2 + a * a / 2 * (stay * r2 + r2 * (1.0 - mu2 / L))), kClose);
+  EXPECT_NEAR(t.at(1, 0, 1), std::exp(-a) * (a * r1 + a * a / 2 * (stay * r1 + r1 + r2 * mu2 / L)), kClose);
 }
 
 TEST(DropSplit, HypergeometricShares) {
