@@ -100,3 +100,36 @@ void write_file(const std::filesystem::path& path, const std::string& text) {
 std::filesystem::path example_dir() {
   return std::filesystem::path(QA_SOURCE_DIR) / "examples" / "basic";
 }
+
+std::filesystem::path example_copy(const std::string& stem) {
+  const std::filesystem::path dir = make_temp_dir(stem);
+  std::filesystem::copy(example_dir(), dir, std::filesystem::copy_options::recursive);
+  set_config_value(dir, 12, "0");
+  return dir;
+}
+
+std::string prompted(const std::string& message) { return "\n" + message + "\nPress any key to quit..."; }
+
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  while (start < text.size()) {
+    const auto end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string join_lines(const std::vector<std::string>& lines, const std::string& eol) {
+  std::string text;
+  for (const auto& line : lines) text += line + eol;
+  return text;
+}
+
+void set_config_value(const std::filesystem::path& dir, int k, const std::string& value) {
+  std::vector<std::string> lines = split_lines(read_file(dir / "CONFIG.DAT"));
+  value_line(lines, k) = value;
+  write_file(dir / "CONFIG.DAT", join_lines(lines));
+}

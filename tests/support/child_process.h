@@ -1,11 +1,15 @@
 // Runs code whose error path ends the run, in a child process with standard
 // input at end of file, and reports what it wrote and how it ended. Also runs
-// the built program in a working directory of the test's own.
+// the built program in a working directory of the test's own, and collects
+// what in-process code writes to the console.
 #pragma once
 
 #include <filesystem>
 #include <functional>
+#include <iostream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 struct ChildResult {
   bool exited = false;   // ended through exit, not by a signal
@@ -28,3 +32,36 @@ void write_file(const std::filesystem::path& path, const std::string& text);
 
 // Directory of the example working directory in the source tree.
 std::filesystem::path example_dir();
+
+// A fresh copy of the example working directory, with no simulation
+// iterations so that the console ends with the last model stage.
+std::filesystem::path example_copy(const std::string& stem);
+
+// What the prompted fatal exit writes for message.
+std::string prompted(const std::string& message);
+
+// Lines of text without their line ends, and lines joined with eol after each.
+std::vector<std::string> split_lines(const std::string& text);
+std::string join_lines(const std::vector<std::string>& lines, const std::string& eol = "\n");
+
+// The value line of CONFIG.DAT field k (1..30) is line 2k + 9.
+inline std::string& value_line(std::vector<std::string>& lines, int k) {
+  return lines.at(static_cast<std::size_t>(2 * k + 8));
+}
+
+// Rewrites the value of field k in dir/CONFIG.DAT.
+void set_config_value(const std::filesystem::path& dir, int k, const std::string& value);
+
+// Collects what the code under test writes to std::cout while it is alive.
+class CoutCapture {
+ public:
+  CoutCapture() : old_(std::cout.rdbuf(buffer_.rdbuf())) {}
+  ~CoutCapture() { std::cout.rdbuf(old_); }
+  CoutCapture(const CoutCapture&) = delete;
+  CoutCapture& operator=(const CoutCapture&) = delete;
+  std::string text() const { return buffer_.str(); }
+
+ private:
+  std::ostringstream buffer_;
+  std::streambuf* old_;
+};

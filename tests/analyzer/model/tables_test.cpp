@@ -1,0 +1,438 @@
+// The tables an instance is initialised with, against independent answers:
+// Poisson, Erlang and binomial counts, the independent-unit multinomial of the
+// two-phase advancement, hypergeometric and path-enumerated splits, the
+// last-clock recursion, and the moments of the phase-type fits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "analyzer/model/arrival_dist.h"
+#include "analyzer/model/count_tables.h"
+#include "analyzer/model/phase_type.h"
+#include "analyzer/model/process_fits.h"
+#include "analyzer/model/split_tables.h"
+#include "analyzer/model/two_phase_advancement.h"
+#include "tests/support/child_process.h"
+#include "tests/support/instances.h"
+
+namespace {
+
+constexpr double kTight = 1e-15;
+constexpr double kClose = 1e-13;
+constexpr double kLoose = 1e-9;
+constexpr double kMassDigits = 1e-5;  // the warning prints six significant digits
+constexpr double kPlain = -1.0;       // no thinning rate
+
+PhaseType chain(int n, std::vector<double> Q) {
+  PhaseType ph = hand::phases(n);
+  ph.Q = std::move(Q);
+  return ph;
+}
+
+PhaseType fitted(double mean, double scv, double kappa = 0.5, double precision = 1e300) {
+  PhaseType ph;
+  f_PH_fit(ph, 1.0 / mean, f_number_of_phases(scv), scv, kappa, precision);
+  return ph;
+}
+
+double block_sum(const SquareBlocks& t, int m) {
+  double s = 0.0;
+  for (int x = 0; x <= m; ++x)
+    for (int y = 0; y <= m; ++y) s += t.at(m, x, y);
+  return s;
+}
+
+// The last of x rate-a and y rate-b clocks is rate-a: the first-clock recursion.
+long double last_clock(long double a, long double b, int x, int y) {
+  std::vector<std::vector<long double>> K(x + 1, std::vector<long double>(y + 1, 0.0L));
+  for (int i = 1; i <= x; ++i) {
+    K[i][0] = 1.0L;
+    for (int j = 1; j <= y; ++j) K[i][j] = (i * a * K[i - 1][j] + j * b * K[i][j - 1]) / (i * a + j * b);
+  }
+  return K[x][y];
+}
+
+double weight(const std::vector<double>& w, int mxq, int x, int y) {
+  return w[static_cast<std::size_t>(x * (mxq + 1) + y)];
+}
+
+}  // namespace
+
+TEST(ArrivalCountRow, TailLumpedAtTheSuccessCountOrScavengedByScaling) {
+  set_run_defaults();
+  const double e1 = std::exp(-1.0);
+  EXPECT_EQ(f_arrival_count_row(2.0, 0.5, 6, 0), (std::vector<double>{1, 0, 0, 0, 0, 0, 0}));
+  std::vector<double> lumped = f_arrival_count_row(1.0, 1.0, 5, 2);
+  const std::vector<double> want_lumped{e1, e1, 1.0 - 2.0 * e1, 0, 0, 0};
+  // e^-1 (1, 1, 1/2, 1/6) scaled to sum 1.
+  std::vector<double> scaled = f_arrival_count_row(1.0, 1.0, 3, 10);
+  const std::vector<double> want_scaled{3.0 / 8, 3.0 / 8, 3.0 / 16, 1.0 / 16};
+  for (std::size_t k = 0; k < 6; ++k) EXPECT_NEAR(lumped[k], want_lumped[k], kTight) << k;
+  for (std::size_t k = 0; k < 4; ++k) EXPECT_NEAR(scaled[k], want_scaled[k], kTight) << k;
+}
+
+// Thinning (reset -1) runs at the largest rate in any arrival period's chain.
+TEST(ArrivalCountRow, ThinningRateIsTheLargestEntryOnlyForThinning) {
+  const std::vector<PhaseType> iat = {chain(2, {-3.0, 0.6, 0.0, -0.5}), chain(1, {-2.0})};
+  EXPECT_EQ(f_arrival_thin_rate(iat, -1), 3.0);
+  EXPECT_EQ(f_arrival_thin_rate(iat, 0), -1.0);
+  EXPECT_EQ(f_arrival_thin_rate(iat, 1), -1.0);
+}
+
+TEST(CountingRule, PoissonCountsWithTheRestAtTheGroupOrTheCap) {
+  set_run_defaults();
+  TriangleRows t;
+  f_counting_rule(t, 4, 0.7, 1.0, 10, 4);
+  for (int m = 0; m <= 4; ++m) {
+    double rest = 1.0;
+    for (int c = 0; c < m; ++c) {
+      EXPECT_NEAR(t.at(m, c), poisson(0.7 * m, c), kClose) << m << " " << c;
+      rest -= poisson(0.7 * m, c);
+    }
+    EXPECT_NEAR(t.at(m, m), rest, kClose) << m;
+  }
+}
+
+// Mended: beyond the success count nothing is stored, not even the rounding
+// rest of a lumped row.
+TEST(CountingRule, NothingIsStoredAboveTheSuccessCount) {
+  set_run_defaults();
+  for (int i = 1; i <= 200; ++i) {
+    const double mu = 0.0137 * i;
+    TriangleRows t;
+    SquareBlocks b;
+    f_counting_rule(t, 6, mu, 1.0, 2, 2);
+    f_phase1_rule(b, 6, mu, 0.35, 1.0, 2, 2);
+    for (int m = 3; m <= 6; ++m)
+      for (int x = 0; x <= m; ++x) {
+        if (x >= 3) {
+          EXPECT_EQ(t.at(m, x), 0.0) << mu << " " << m << " " << x;
+        }
+        for (int y = 0; y <= m; ++y) {
+          if (x + y > 2) {
+            EXPECT_EQ(b.at(m, x, y), 0.0) << mu << " " << m << " " << x << " " << y;
+          }
+        }
+      }
+  }
+}
+
+TEST(PhaseOneRule, CoxianSplitsPoissonEventsBinomially) {
+  set_run_defaults();
+  const int M = 6;
+  const double mu1 = 0.8, p = 0.3, Delta = 0.5;
+  SquareBlocks t;
+  f_phase1_rule(t, M, mu1, p, Delta, 10, M);
+  for (int m = 0; m <= M; ++m) {
+    double below = 0.0;
+    for (int n = 0; n <= m; ++n) {
+      const double w = n < m ? poisson(m * mu1 * Delta, n) : 1.0 - below;  // m or more fall at n = m
+      below += w;
+      for (int k = 0; k <= n; ++k)
+        EXPECT_NEAR(t.at(m, n - k, k), w * binomial(n, k, 1.0 - p), kClose) << m << " " << n << " " << k;
+    }
+  }
+}
+
+// Mended: in a multi-phase layout a one-phase period also gets its two-phase
+// tables, as the chain mu, mu with every phase-1 event a completion.
+TEST(EventTables, OnePhasePeriodInMultiPhaseLayoutCompletesThroughPhaseOne) {
+  set_run_defaults();
+  std::vector<PhaseType> fits = {fitted(2.5, 1.0)};
+  CountTables c;
+  f_build_event_tables({&c.abd_cnt, &c.abd_cnt_ph2, &c.abd_adv_ph1}, fits, 6, 6, 1.0, 10, -1, true);
+  for (int m = 0; m <= 6; ++m) {
+    EXPECT_NEAR(block_sum(c.abd_adv_ph1[0], m), 1.0, kTight);
+    for (int b = 0; b <= m; ++b) {
+      EXPECT_NEAR(c.abd_cnt[0].at(m, b), b < m ? poisson(0.4 * m, b) : c.abd_cnt[0].at(m, b), kClose);
+      EXPECT_EQ(c.abd_cnt_ph2[0].at(m, b), c.abd_cnt[0].at(m, b));
+      EXPECT_EQ(c.abd_adv_ph1[0].at(m, 0, b), c.abd_cnt[0].at(m, b));
+      for (int x = 1; x <= m; ++x) EXPECT_EQ(c.abd_adv_ph1[0].at(m, x, b), 0.0);
+    }
+  }
+  // Through the two-phase advancement each unit completes with 1 - e^-mu.
+  const double mu = 0.4;
+  std::vector<PhaseType> one = {fitted(1.0 / mu, 1.0)};
+  CountTables s;
+  f_build_event_tables({&s.ser_cmp, &s.ser_cmp_ph2, &s.ser_adv_ph1}, one, 3, 3, 1.0, 10, 40, true);
+  for (int m = 0; m <= 3; ++m)
+    for (int y = 0; y <= m; ++y)
+      EXPECT_NEAR(s.ser_adv_ph1[0].at(m, 0, y), binomial(m, y, 1.0 - std::exp(-mu)), 1e-12) << m << " " << y;
+}
+
+TEST(ArrivalCounts, PoissonAndErlangTwoMatchExactCountsPlainAndThinned) {
+  for (double thin : {kPlain, 5.0}) {
+    ArrivalBlock out;
+    CoutCapture console;
+    EXPECT_TRUE(f_arrival_dist(out, chain(1, {-1.0}), 1.0, thin, 20, 10, 1e-9, 0));
+    for (int k = 0; k <= 20; ++k) EXPECT_NEAR(out.at(0, 0, k), poisson(1.0, k), 2 * kTight) << k;
+    // Erlang-2 at phase rate 2: from start phase a, m = 2k + b - a phase
+    // completions give k arrivals and end phase b.
+    EXPECT_TRUE(f_arrival_dist(out, chain(2, {-2.0, 2.0, 0.0, -2.0}), 0.7, thin, 15, 10, 1e-9, 0));
+    for (int a = 0; a < 2; ++a)
+      for (int b = 0; b < 2; ++b)
+        for (int k = 0; k <= 15; ++k)
+          EXPECT_NEAR(out.at(a, b, k), poisson(1.4, 2 * k + b - a), 2 * kTight) << thin << a << b << k;
+    EXPECT_EQ(console.text(), "");
+  }
+}
+
+// With N = 1 each of K sub-steps keeps e^(-hL)(1 + hL), h = Delta / K, so the
+// warned mass reveals K, the power of two covering N Delta L.
+TEST(ArrivalCounts, TooShortSeriesWarnsWithTheMassOfItsPowerOfTwoSubSteps) {
+  struct Case {
+    double Delta;
+    int K;
+  };
+  for (Case c : {Case{1.0, 1}, Case{2.0, 2}, Case{std::nextafter(2.0, 3.0), 4}, Case{0.25, 1}, Case{5.0, 8}}) {
+    ArrivalBlock out;
+    CoutCapture console;
+    EXPECT_FALSE(f_arrival_dist(out, chain(1, {-1.0}), c.Delta, kPlain, 30, 1, 0.0, 0));
+    const std::string head = "\nInsufficient probability mass (mass = ";
+    const std::string text = console.text();
+    ASSERT_EQ(text.rfind(head, 0), 0u) << text;
+    EXPECT_NE(text.find(" & should be 1). Maximum number of arrivals specified (30) is not sufficient."),
+              std::string::npos);
+    const double h = c.Delta / c.K;
+    EXPECT_NEAR(std::stod(text.substr(head.size())), std::pow(std::exp(-h) * (1.0 + h), c.K), kMassDigits) << c.Delta;
+    for (double v : out.v) EXPECT_EQ(v, 0.0);
+  }
+}
+
+// Each unit on its own is still in phase 1, in phase 2 or finished.
+TEST(TwoPhaseAdvancement, MatchesTheIndependentUnitMultinomial) {
+  struct Case {
+    int M;
+    double mu1, mu2, p, Delta;
+    int N;
+  };
+  for (Case c : {Case{40, 1.0, 0.5, 0.4, 0.05, 60}, Case{40, 0.5, 1.0, 1.0, 0.05, 80}, Case{40, 0.75, 0.75, 0.3, 0.05, 60},
+                 Case{2, 20.0, 1.0, 0.5, 1.0, 150}}) {
+    SquareBlocks t;
+    t.reset(c.M);
+    CoutCapture console;
+    f_2PH_advancement(t, c.M, c.mu1, c.mu2, c.p, c.Delta, c.N);
+    const long double m1 = c.mu1, m2 = c.mu2, d = c.Delta;
+    const long double s1 = std::exp(-m1 * d);
+    const long double s2 = c.mu1 == c.mu2 ? c.p * m1 * d * s1 : c.p * m1 * (s1 - std::exp(-m2 * d)) / (m2 - m1);
+    for (int u = 0; u <= c.M; ++u)
+      for (int y = 0; y <= u; ++y)
+        for (int f = 0; f <= u; ++f) {
+          if (y + f > u) {
+            EXPECT_EQ(t.at(u, y, f), 0.0);
+            continue;
+          }
+          const long double want = std::exp(std::lgamma(u + 1.0L) - std::lgamma(u - y - f + 1.0L) -
+                                            std::lgamma(y + 1.0L) - std::lgamma(f + 1.0L)) *
+                                   std::pow(s1, u - y - f) * std::pow(s2, y) * std::pow(1.0L - s1 - s2, f);
+          EXPECT_NEAR(t.at(u, y, f), static_cast<double>(want), c.M == 2 ? kClose : kTight) << u << " " << y << " " << f;
+        }
+  }
+}
+
+// N = 1: S = e^(-L Delta)(I + L Delta P), with L = 6 from the state (3, 3)
+// that no start count reaches, not 3.9 = 3 mu1.
+TEST(TwoPhaseAdvancement, SingleTermUsesTheRateOfTheWholeStateRange) {
+  const double mu1 = 1.3, mu2 = 0.7, p = 0.4, Delta = 0.1;
+  SquareBlocks t;
+  t.reset(3);
+  f_2PH_advancement(t, 3, mu1, mu2, p, Delta, 1);
+  const double damping = std::exp(-6.0 * Delta);
+  for (int u = 1; u <= 3; ++u) {
+    EXPECT_NEAR(t.at(u, 0, 1), damping * Delta * (1.0 - p) * u * mu1, kClose) << u;
+    EXPECT_NEAR(t.at(u, 1, 0), damping * Delta * p * u * mu1, kClose) << u;
+    EXPECT_NEAR(t.at(u, 0, 0), 1.0 - t.at(u, 0, 1) - t.at(u, 1, 0), kClose);
+    for (int y = 0; y <= u; ++y)
+      for (int f = 0; y + f <= u; ++f) {
+        if (y + f > 1) {
+          EXPECT_EQ(t.at(u, y, f), 0.0) << u << y << f;
+        }
+      }
+  }
+  // N = 2 for one unit, L = mu1 + mu2 from (1, 1): the term (L Delta)^2 / 2 P^2.
+  t.reset(1);
+  f_2PH_advancement(t, 1, mu1, mu2, p, Delta, 2);
+  const double L = mu1 + mu2, a = L * Delta, r1 = (1.0 - p) * mu1 / L, r2 = p * mu1 / L, stay = 1.0 - mu1 / L;
+  EXPECT_NEAR(t.at(1, 1, 0), std::exp(-a) * (a * r2 + a * a / 2 * (stay * r2 + r2 * (1.0 - mu2 / L))), kClose);
+  EXPECT_NEAR(t.at(1, 0, 1), std::exp(-a) * (a * r1 + a * a / 2 * (stay * r1 + r1 + r2 * mu2 / L)), kClose);
+}
+
+TEST(DropSplit, HypergeometricShares) {
+  set_run_defaults();
+  DropSplit t;
+  f_build_drop_split(t, 8);
+  for (int j = 0; j <= 8; ++j)
+    for (int l = 0; j + l <= 8; ++l)
+      for (int e = 0; e <= j + l; ++e)
+        for (int i1 = 0; i1 <= j; ++i1)
+          EXPECT_NEAR(t.at(j, l, e, i1), choose(j, i1) * choose(l, e - i1) / choose(j + l, e), kTight) << j << l << e << i1;
+}
+
+// Mended: counts above the kernel's 25 come from the last-clock recursion.
+// SCV 1/2 weighs the head by the square of the share x / (x + y).
+TEST(QueueHeadWeights, LastClockTimesShareOrSquaredShare) {
+  set_run_defaults();
+  const int mxq = 32;
+  const double a = 0.9, b = 2.3;
+  std::vector<double> w1, w2;
+  f_queue_head_weights(w1, w2, mxq, 3.0, a, b);
+  for (int x = 0; x <= mxq; ++x)
+    for (int y = 0; y <= mxq; ++y) {
+      const double f = x + y == 0 ? 0.0 : static_cast<double>(x) / (x + y);
+      const double want = y == 0 ? (x > 0) : static_cast<double>(last_clock(a, b, x, y) * f);
+      EXPECT_NEAR(weight(w1, mxq, x, y), want, kClose) << x << " " << y;
+      if (x + y > 0) {
+        EXPECT_NEAR(weight(w1, mxq, x, y) + weight(w2, mxq, x, y), 1.0, kTight);
+      }
+    }
+  f_queue_head_weights(w1, w2, 6, 0.5, 5.0, 1.0);
+  for (int x = 1; x <= 6; ++x)
+    for (int y = 1; y <= 6; ++y) {
+      const double f = static_cast<double>(x) / (x + y);
+      EXPECT_EQ(weight(w1, 6, x, y), f * f);
+    }
+}
+
+// Sum over every order of taking d units from (q, r) of the product of the
+// weights on the way, normalised: the split of the queue-to-service move.
+TEST(QueueSplit, MatchesEveryOrderOfDraws) {
+  set_run_defaults();
+  const int mxq = 6;
+  std::vector<double> w1, w2;
+  f_queue_head_weights(w1, w2, mxq, 1.6, 1.2, 0.7);
+  QueueSplit t;
+  f_build_queue_split(t, mxq, w1, w2);
+  for (int q = 0; q <= mxq; ++q)
+    for (int r = 0; r <= mxq; ++r)
+      for (int d = 0; d <= q + r; ++d) {
+        std::vector<long double> want(q + 1, 0.0L);
+        std::function<void(int, int, int, long double)> walk = [&](int x, int y, int left, long double prob) {
+          if (left == 0) return void(want[q - x] += prob);
+          if (x > 0) walk(x - 1, y, left - 1, prob * weight(w1, mxq, x, y));
+          if (y > 0) walk(x, y - 1, left - 1, prob * weight(w2, mxq, x, y));
+        };
+        walk(q, r, d, 1.0L);
+        long double total = 0.0L;
+        for (long double v : want) total += v;
+        for (int i1 = 0; i1 <= q; ++i1)
+          EXPECT_NEAR(t.at(q, r, d, i1), static_cast<double>(want[i1] / total), kClose) << q << r << d << i1;
+      }
+}
+
+// Mended: the one-phase layout builds no queue split; a one-phase patience
+// period of a multi-phase layout weighs the head with equal rates.
+TEST(SplitTables, QueueSplitOnlyForMultiPhaseLayoutsWithEqualRatesForOnePhasePatience) {
+  set_run_defaults();
+  ProcessFits fits;
+  f_reset_layout(fits);
+  fits.abd.resize(2);
+  SplitTables s;
+  f_build_split_tables(s, fits, {1.0, 1.0}, 3, 7);
+  EXPECT_TRUE(s.q2s_split.empty());
+  EXPECT_NEAR(s.srv_drop_split.at(2, 1, 1, 1), 2.0 / 3.0, kTight);
+
+  fits.layout_exp = false;
+  fits.layout_serabd = true;
+  fits.abd = {fitted(2.0, 2.0), fitted(2.0, 1.0)};
+  f_build_split_tables(s, fits, {2.0, 1.0}, 2, 28);
+  ASSERT_EQ(s.q2s_split.size(), 2u);
+  for (int x = 1; x <= 28; ++x)
+    for (int y = 1; y <= 28; ++y)
+      EXPECT_NEAR(weight(s.q2s_w1, 28, x, y), std::pow(static_cast<double>(x) / (x + y), 2), kClose) << x << " " << y;
+  EXPECT_NEAR(s.q2s_split[1].at(1, 1, 1, 1), 0.25, kTight);
+  EXPECT_NE(s.q2s_split[0].at(1, 1, 1, 1), 0.25);
+}
+
+TEST(PhaseCount, FollowsTheScvRule) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::pair<double, int>> cases{{1.0, 1},  {0.5, 2},  {0.4, 3},  {0.3, 4},
+                                                  {1.0 / 3, 3}, {0.99, 2}, {1.5, 2}, {4.0, 2},
+                                                  {std::nextafter(1.0, 0.0), 2}, {std::nextafter(1.0, 2.0), 2}, {nan, 2}};
+  for (const auto& [scv, n] : cases) EXPECT_EQ(f_number_of_phases(scv), n) << scv;
+}
+
+// Mean and variance by the first-passage recursion over the phases (alpha =
+// e_0, Q upper bidiagonal); the Coxian's kappa fixes its branching.
+TEST(PhaseTypeFit, FittedMomentsMatchTheTargets) {
+  for (double mean : {0.5, 1.0, 37.0})
+    for (double scv : {0.9, 0.7, 0.45, 0.3, 0.26, 0.15, 1.0 / 6, 1.0 / 14, 1.0, 1.2, 2.0, 5.0, 30.0})
+      for (double kappa : {0.1, 0.5, 0.9}) {
+        const PhaseType ph = fitted(mean, scv, kappa);
+        double m1 = 0.0, m2 = 0.0;
+        for (int i = ph.n - 1; i >= 0; --i) {
+          const double rate = -ph.q(i, i), go_on = i + 1 < ph.n ? ph.q(i, i + 1) / rate : 0.0;
+          m2 = 2.0 / (rate * rate) + go_on * (2.0 / rate * m1 + m2);
+          m1 = 1.0 / rate + go_on * m1;
+        }
+        EXPECT_NEAR(m1 / mean, 1.0, kLoose) << mean << " " << scv << " " << kappa;
+        EXPECT_NEAR((m2 - m1 * m1) / (mean * mean), scv, kLoose * scv) << mean << " " << scv << " " << kappa;
+      }
+  const PhaseType k9 = fitted(1.0, 5.0, 0.9);
+  EXPECT_NEAR(-k9.q(0, 0), 10.0 / 9.0, kClose);
+  EXPECT_NEAR(-k9.q(1, 1), 1.0 / 21.0, kClose);
+}
+
+// The mean and variance checks are one-sided and absolute.
+TEST(PhaseTypeFit, ChecksEndTheRunOnlyAboveTheTolerance) {
+  const std::string chain_mean = "expected value of the hypo-exponential", chain_var = "variance of the hypo-exponential";
+  const std::string cox_mean = "expected value of the two-phase Coxian", cox_var = "variance of the two-phase Coxian";
+  struct Case {
+    double mean, scv, kappa, precision;
+    std::string failure;  // empty: passes
+  };
+  const std::vector<Case> cases{{1.0, 0.3, 0.5, 0.0, chain_mean}, {1.0, 0.3, 0.5, 1e-12, ""},
+                                {0.5, 0.3, 0.5, 0.0, chain_mean}, {1.0, 0.26, 0.5, 0.0, ""},
+                                {1.0, 1.0 - 1e-3, 0.5, 0.0, chain_var}, {1.0, 1.0 - 1e-3, 0.5, 1e-12, ""},
+                                {1.0, 2.0, 0.5, 0.0, ""},          {1.0, 5.0, 0.5, 0.0, cox_var},
+                                {1.0, 2.0, 0.9, 0.0, cox_mean},    {7.1e4, 2.0, 0.5, 1e-6, cox_var},
+                                {7e4, 2.0, 0.5, 1e-6, ""},         {1.0, 1.0, 0.5, 0.0, ""},
+                                {1.0, 0.5, 0.5, 0.0, ""},          {8.0, 1.0 / 24, 0.5, 1e-12, ""}};
+  for (const Case& c : cases) {
+    ChildResult r = run_in_child([&] { fitted(c.mean, c.scv, c.kappa, c.precision); });
+    EXPECT_EQ(r.status, c.failure.empty() ? 0 : 1) << c.mean << " " << c.scv << " " << c.kappa;
+    EXPECT_EQ(r.out, c.failure.empty() ? "" : "\nError in computation of " + c.failure + " distribution. Press any key to quit.");
+  }
+}
+
+TEST(StateLayout, MultiPhaseArrivalsGiveTheFullLayoutElsePatienceOrServiceTheMiddleOne) {
+  struct Case {
+    std::vector<Period> iat, ser, abd;
+    int layout;  // 0 exponential, 1 service and patience, 2 full
+  };
+  const std::vector<Case> cases{{{{5, 1, 1}, {5, 2, 1}}, {{10, 1, 1}}, {{10, 3, 1}}, 0},
+                                {{{10, 1, 1}}, {{10, 1, 1}}, {{5, 3, 1}, {5, 3, 2}}, 1},
+                                {{{10, 1, 1}}, {{10, 1, 0.5}}, {{10, 3, 1}}, 1},
+                                {{{4, 1, 1}, {3, 1, 0.5}, {3, 1, 1}}, {{10, 1, 2}}, {{10, 3, 1}}, 2}};
+  for (const Case& c : cases) {
+    set_run_defaults();
+    set_instance(c.iat, c.ser, c.abd, {{10.0, 1}});
+    ProcessFits f;
+    f_reset_layout(f);
+    f_fit_periods(f.iat, ProcessKind::arrival, f, gv_iat_nr, gv_iat_mean, gv_iat_scv, gv_iat_kappa, 1e-9);
+    f_fit_periods(f.ser, ProcessKind::service, f, gv_ser_nr, gv_ser_mean, gv_ser_scv, gv_ser_kappa, 1e-9);
+    f_fit_periods(f.abd, ProcessKind::abandonment, f, gv_abd_nr, gv_abd_mean, gv_abd_scv, gv_abd_kappa, 1e-9);
+    EXPECT_EQ(std::vector<bool>({f.layout_exp, f.layout_serabd, f.layout_arr}),
+              std::vector<bool>({c.layout == 0, c.layout == 1, c.layout == 2}));
+    EXPECT_EQ(f_instance_multi_phase(), c.layout > 0);
+  }
+}
+
+// Mended: a one-phase fit read as a two-phase chain completes every phase-1
+// event (p = 0) and keeps its rate in phase 2.
+TEST(TwoPhaseRates, CoxianHypoExponentialAndOnePhaseReadings) {
+  set_run_defaults();
+  TwoPhaseRates cox = f_two_phase_rates(fitted(1.0, 2.0));
+  TwoPhaseRates hypo = f_two_phase_rates(fitted(1.0, 0.5));
+  TwoPhaseRates one = f_two_phase_rates(fitted(4.0, 1.0));
+  EXPECT_NEAR(cox.mu1, 2.0, kClose);
+  EXPECT_NEAR(cox.mu2, 0.5, kClose);
+  EXPECT_NEAR(cox.p, 0.25, kClose);
+  EXPECT_NEAR(hypo.mu1, 2.0, kClose);
+  EXPECT_NEAR(hypo.mu2, 2.0, kClose);
+  EXPECT_EQ(hypo.p, 1.0);
+  EXPECT_EQ(std::vector<double>({one.mu1, one.mu2, one.p}), std::vector<double>({0.25, 0.25, 0.0}));
+}
