@@ -3,6 +3,7 @@
 #include "analyzer/app/run_driver.h"
 
 #include <iostream>
+#include <exception>
 #include <new>
 #include <string>
 
@@ -53,6 +54,10 @@ void f_run_instance(int inst_nr) {
     run_instance_stages(inst_nr);
   } catch (const std::bad_alloc&) {
     f_fatal_exit("Memory ran out while handling instance " + std::to_string(inst_nr) + ".");
+  } catch (const std::exception& e) {
+    // Last resort: any other library failure is refused like bad input rather
+    // than ending the process abnormally.
+    f_fatal_exit("Instance " + std::to_string(inst_nr) + " could not be handled: " + e.what());
   }
 }
 

@@ -4,7 +4,8 @@
 
 // Handles instance inst_nr: reads it, runs its stages with their console
 // words, and releases its structures. A failure ends the run; so does running
-// out of memory, with a message naming the instance.
+// out of memory or any other standard exception, with a message naming the
+// instance.
 void f_run_instance(int inst_nr);
 
 // Releases the run-wide tables after the last instance.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <locale>
+#include <sstream>
 #include <vector>
 
 #include "analyzer/input/config.h"
@@ -28,6 +29,9 @@ namespace {
 
 // Longest decimal text of an instance number that names a file.
 constexpr std::size_t kMaxNumberChars = 9;
+
+// Largest relative difference between a block total and the cycle length.
+constexpr double kCycleTolerance = 1e-12;
 
 // Smallest SCV the model represents: its state holds two phases per process.
 constexpr double kMinScv = 0.5;
@@ -152,13 +156,24 @@ BlockTotals f_parse_instance(std::istream& in, int inst_nr, const std::string& f
   return totals;
 }
 
-void f_check_durations(const BlockTotals& totals) {
-  // Exact comparisons in this order; a NaN total fails every one of them.
-  if (!(totals.iat == totals.ser && totals.iat == totals.abd && totals.iat == totals.srv)) {
-    f_fatal_exit_own_prompt(
-        "Error in arrival/service/abandonment/number of servers interval durations. Press any key "
-        "to quit.");
+bool f_same_cycle_length(double total, double cycle) {
+  // A NaN fails the comparison; equal infinite totals pass and are refused
+  // later as a cycle of too many intervals.
+  return total == cycle || std::fabs(total - cycle) <= kCycleTolerance * std::fabs(cycle);
+}
+
+void f_check_durations(const BlockTotals& totals, int inst_nr) {
+  if (f_same_cycle_length(totals.iat, totals.srv) && f_same_cycle_length(totals.ser, totals.srv) &&
+      f_same_cycle_length(totals.abd, totals.srv)) {
+    return;
   }
+  std::ostringstream msg;
+  msg.precision(17);
+  msg << "Error in arrival/service/abandonment/number of servers interval durations. Press any key "
+         "to quit.\n"
+      << "Instance " << inst_nr << ": arrival " << totals.iat << ", service " << totals.ser << ", abandonment "
+      << totals.abd << ", servers " << totals.srv << ".";
+  f_fatal_exit_own_prompt(msg.str());
 }
 
 void f_read_instance(int inst_nr) {
@@ -170,7 +185,7 @@ void f_read_instance(int inst_nr) {
     in.imbue(std::locale::classic());
     totals = f_parse_instance(in, inst_nr, file_name);
   }
-  f_check_durations(totals);
+  f_check_durations(totals, inst_nr);
 }
 
 void f_release_instance() {

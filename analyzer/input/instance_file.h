@@ -29,8 +29,15 @@ void f_read_instance(int inst_nr);
 // the instance, the block and the record.
 BlockTotals f_parse_instance(std::istream& in, int inst_nr, const std::string& file_name);
 
-// Ends the run unless the four totals are exactly equal as doubles.
-void f_check_durations(const BlockTotals& totals);
+// True when a block total or a period edge agrees with the cycle length within
+// a relative 1e-12: sums of durations such as ten times 0.1 against 1.0
+// differ only by rounding.
+bool f_same_cycle_length(double total, double cycle);
+
+// Ends the run unless the arrival, service and abandonment totals agree with
+// the server total, the cycle length, in the sense of f_same_cycle_length. The
+// refusal gives the instance number and the four totals to 17 digits.
+void f_check_durations(const BlockTotals& totals, int inst_nr);
 
 // Releases the fourteen arrays of the instance data.
 void f_release_instance();

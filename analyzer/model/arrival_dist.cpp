@@ -119,31 +119,38 @@ struct CountTable {
 };
 
 // The truncated series over one sub-step, moved into a count table cut at mxq.
-// Blocks are [start r][count k 0..N][end c]; every start state advances by
-// one event per term: new[r][k][c] = sum_s U[r][s] old[s][k][c]
+// Blocks are [start r][count k][end c]; every start state advances by one
+// event per term: new[r][k][c] = sum_s U[r][s] old[s][k][c]
 // + sum_s V[r][s] old[s][k-1][c], each sum formed on its own, then added.
+// A count depends only on itself and the count below, so only the counts
+// 0..min(N, mxq) that the table keeps are carried. The term weights
+// (hL)^n / n! shrink by hL / n <= 1 / N per term: once one has underflowed to
+// 0.0 every later one is 0.0 as well (n! overflows to infinity from n = 171
+// on), and once one is NaN every sum is NaN for good; either ends the series
+// without changing a value, so a huge N costs no more than the terms that
+// count.
 void sub_step_series(CountTable& out, EventMatrices& m, double hL, int N) {
   int W = m.W;
-  std::size_t counts = static_cast<std::size_t>(N) + 1;
+  int kept = N < out.mxq ? N : out.mxq;
+  std::size_t counts = static_cast<std::size_t>(kept) + 1;
   std::size_t size = static_cast<std::size_t>(W) * counts * static_cast<std::size_t>(W);
   auto at = [&](int r, int k, int c) {
     return (static_cast<std::size_t>(r) * counts + static_cast<std::size_t>(k)) * static_cast<std::size_t>(W) +
            static_cast<std::size_t>(c);
   };
 
-  std::vector<double> f(counts);
-  f[0] = 1.0;
-  for (int n = 1; n <= N; ++n) f[static_cast<std::size_t>(n)] = n * f[static_cast<std::size_t>(n - 1)];
-
   std::vector<double> block(size, 0.0), next(size, 0.0), sum(size, 0.0);
   for (int r = 0; r < W; ++r) block[at(r, 0, r)] = 1.0;
 
+  double factorial = 1.0;  // n!
   for (int n = 0; n <= N; ++n) {
-    double weight = f_int_power(hL, n) / f[static_cast<std::size_t>(n)];
+    if (n > 0) factorial = n * factorial;
+    double weight = f_int_power(hL, n) / factorial;
+    if (weight == 0.0) break;
     for (std::size_t i = 0; i < size; ++i) sum[i] = sum[i] + weight * block[i];
-    if (n == N) break;
+    if (n == N || std::isnan(weight)) break;
     for (int r = 0; r < W; ++r)
-      for (int k = 0; k <= N; ++k)
+      for (int k = 0; k <= kept; ++k)
         for (int c = 0; c < W; ++c) {
           double stay = 0.0;
           for (int s = 0; s < W; ++s) stay = stay + m.u(r, s) * block[at(s, k, c)];
@@ -160,7 +167,6 @@ void sub_step_series(CountTable& out, EventMatrices& m, double hL, int N) {
   double damping = std::pow(std::exp(1.0), -hL);
   for (double& x : sum) x = damping * x;
 
-  int kept = N < out.mxq ? N : out.mxq;
   std::fill(out.v.begin(), out.v.end(), 0.0);
   for (int r = 0; r < W; ++r)
     for (int c = 0; c < W; ++c)

@@ -81,7 +81,7 @@ void f_initialise_instance(ModelInstance& inst, int inst_nr) {
   ProcessFits& fits = inst.fits;
   CountTables& counts = inst.counts;
 
-  f_build_interval_grid(grid);
+  f_build_interval_grid(grid, inst_nr);
   check_grid_against_tables(grid, inst_nr);
 
   f_reset_layout(fits);

@@ -6,19 +6,39 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <sstream>
+#include <string>
 
 #include "analyzer/input/config.h"
 #include "analyzer/input/instance_data.h"
+#include "analyzer/input/instance_file.h"
 #include "kernel/int_power.h"
 #include "kernel/fatal_exit.h"
 
 namespace {
 
-// Cycle length: the arrival period durations added in index order.
+// Cycle length: the server period durations added in index order, the total
+// against which the reader matched the other three blocks.
 double cycle_length() {
   double T = 0.0;
-  for (int i = 0; i < gv_iat_nr; ++i) T += gv_iat_dur[static_cast<std::size_t>(i)];
+  for (int i = 0; i < gv_srv_nr; ++i) T += gv_srv_dur[static_cast<std::size_t>(i)];
   return T;
+}
+
+// ceil(length / Delta) as an int, or a refusal naming the instance, the cycle
+// length, Delta and the setting to change when the count is not finite or
+// leaves the int range; checked before anything is sized by it.
+int whole_intervals(double count, const char* what, const char* change, double T, double Delta,
+                    int inst_nr) {
+  // A negative cycle comes from a negative duration, which the Delta check
+  // refuses next.
+  if (count < 0.0) return 0;
+  if (count <= static_cast<double>(INT_MAX)) return static_cast<int>(count);
+  std::ostringstream msg;
+  msg.precision(15);
+  msg << "Instance " << inst_nr << ": " << what << " is " << count << " intervals (cycle length " << T
+      << ", Delta " << Delta << "), more than " << INT_MAX << "; " << change << ".";
+  f_fatal_exit(msg.str());
 }
 
 // An observation interval length of 0.0, or one so small that the number of
@@ -35,7 +55,17 @@ struct PeriodCursor {
   int idx = 0;
   double end = 0.0;
 
-  PeriodCursor(const std::vector<double>& d, int n) : dur(&d), nr(n), end(d[0]) {}
+  double cycle;
+
+  PeriodCursor(const std::vector<double>& d, int n, double T) : dur(&d), nr(n), end(d[0]), cycle(T) {
+    snap();
+  }
+
+  // An edge that differs from the cycle end only by the rounding of its sum
+  // is the cycle end.
+  void snap() {
+    if (f_same_cycle_length(end, cycle)) end = cycle;
+  }
 
   // True when the sample point t enters the next period. A point past the end
   // of the last period keeps the last period and reports no change.
@@ -43,6 +73,7 @@ struct PeriodCursor {
     if (t >= end && idx < nr - 1) {
       ++idx;
       end += (*dur)[static_cast<std::size_t>(idx)];
+      snap();
       return true;
     }
     return false;
@@ -148,11 +179,12 @@ void f_build_calendar(IntervalGrid& grid) {
   grid.chg_abd.assign(n, 0);
   grid.obs_int_flag.assign(n, 0);
 
-  bool every_obs = observation_every_interval(cycle_length(), gv_CFG_obs_int);
-  PeriodCursor iat(gv_iat_dur, gv_iat_nr);
-  PeriodCursor ser(gv_ser_dur, gv_ser_nr);
-  PeriodCursor abd(gv_abd_dur, gv_abd_nr);
-  PeriodCursor srv(gv_srv_dur, gv_srv_nr);
+  double T = cycle_length();
+  bool every_obs = observation_every_interval(T, gv_CFG_obs_int);
+  PeriodCursor iat(gv_iat_dur, gv_iat_nr, T);
+  PeriodCursor ser(gv_ser_dur, gv_ser_nr, T);
+  PeriodCursor abd(gv_abd_dur, gv_abd_nr, T);
+  PeriodCursor srv(gv_srv_dur, gv_srv_nr, T);
   double o = gv_CFG_obs_int;
   // Each interval is judged at the point Delta / n_int after its start, the
   // point reached by adding Delta once per interval.
@@ -182,19 +214,22 @@ void f_build_calendar(IntervalGrid& grid) {
   grid.obs_int_flag[0] = 1;
 }
 
-void f_build_interval_grid(IntervalGrid& grid) {
+void f_build_interval_grid(IntervalGrid& grid, int inst_nr) {
   gv_mxq = f_working_queue_bound(grid.mms_dist, gv_CFG_mxq, gv_CFG_mxq_precision);
   grid.Delta = f_interval_length();
 
   double T = cycle_length();
   grid.n_int = std::ceil(T / grid.Delta);
   grid.mxw = std::ceil(gv_CFG_mxt / grid.Delta);
-  grid.n = static_cast<int>(grid.n_int);
-  grid.K = static_cast<int>(grid.mxw);
+  grid.n = whole_intervals(grid.n_int, "the cycle", "increase Delta (gv_CFG_Delta_abs) or shorten the cycle",
+                           T, grid.Delta, inst_nr);
+  grid.K = whole_intervals(grid.mxw, "the longest wait of interest (gv_CFG_mxt)",
+                           "decrease gv_CFG_mxt or increase Delta", T, grid.Delta, inst_nr);
   if (observation_every_interval(T, gv_CFG_obs_int)) {
     grid.n_obs_max = grid.n;
   } else {
-    grid.n_obs_max = std::min(static_cast<int>(std::ceil(T / gv_CFG_obs_int)), grid.n);
+    double count = std::ceil(T / gv_CFG_obs_int);
+    grid.n_obs_max = count >= 0.0 && count < grid.n ? static_cast<int>(count) : grid.n;
   }
   grid.mxs = 0;
   for (int j = 0; j < gv_srv_nr; ++j) grid.mxs = std::max(grid.mxs, gv_srv_s[static_cast<std::size_t>(j)]);

@@ -29,5 +29,7 @@ void f_check_delta(double Delta);
 void f_build_calendar(IntervalGrid& grid);
 
 // The whole grid for the instance just read: sets gv_mxq and every field of
-// grid, or ends the run on a Delta longer than some period.
-void f_build_interval_grid(IntervalGrid& grid);
+// grid, or ends the run on a Delta longer than some period, or on a cycle or
+// longest wait whose number of intervals is not finite or exceeds the int
+// range (the message names instance inst_nr).
+void f_build_interval_grid(IntervalGrid& grid, int inst_nr = 0);

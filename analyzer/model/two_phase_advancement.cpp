@@ -79,16 +79,25 @@ struct PRow {
 
 void f_2PH_advancement(SquareBlocks& out, int M, double mu1, double mu2, double p, double Delta,
                        int mxn_suc_2PH) {
-  int N = mxn_suc_2PH;
-  std::vector<double> fact(static_cast<std::size_t>(N < 1 ? 2 : N + 1));
-  fact[0] = 1.0;
-  for (std::size_t k = 1; k < fact.size(); ++k) fact[k] = static_cast<double>(k) * fact[k - 1];
-
   double L = uniformisation_rate(M, mu1, mu2, p);
   double LD = L * Delta;
-  double c1 = LD / fact[1];
-  std::vector<double> coef(fact.size(), 0.0);
-  for (int k = 2; k <= N; ++k) coef[static_cast<std::size_t>(k)] = f_int_power(LD, k) / fact[static_cast<std::size_t>(k)];
+  double c1 = LD / 1.0;  // LD / 1!
+  // coef[k] = LD^k / k! for k = 2..N, N = mxn_suc_2PH. The series stops at the
+  // first coefficient that has underflowed to 0.0 (at the latest k = 171,
+  // where k! overflows): the terms after it are 0.0 too, or NaN only through
+  // the overflow of both LD^k and k!. A NaN coefficient is kept and ends the
+  // series, since it makes every sum NaN for good. So a huge N costs no more
+  // than the terms that count.
+  std::vector<double> coef(2, 0.0);
+  double factorial = 1.0;  // k!
+  for (int k = 2; k <= mxn_suc_2PH; ++k) {
+    factorial = static_cast<double>(k) * factorial;
+    double c = f_int_power(LD, k) / factorial;
+    if (c == 0.0) break;
+    coef.push_back(c);
+    if (std::isnan(c)) break;
+  }
+  int N = static_cast<int>(coef.size()) - 1;
   double w = std::pow(std::exp(1.0), -LD);
 
   // States (x, y) with x + y <= M, held at [y * (M + 1) + x].
