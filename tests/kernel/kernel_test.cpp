@@ -11,9 +11,6 @@
 #include <iostream>
 #include <limits>
 #include <optional>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "kernel/fatal_exit.h"
 #include "kernel/int_power.h"
@@ -21,6 +18,7 @@
 #include "kernel/max_wait_prob.h"
 #include "kernel/quotient_forms.h"
 #include "tests/support/child_process.h"
+#include "tests/support/instances.h"
 
 namespace {
 
@@ -30,20 +28,6 @@ constexpr int kMaxCount = 25;
 const std::string kMaxWaitFailure = prompted("Error when trying to obtain the maximum wait probability.");
 
 using Quad = __float128;
-
-// K(i, j) for i rate-a and j rate-b clocks by the first clock to ring:
-// K(i, 0) = 1, K(0, j) = 0, K(i, j) = (i a K(i-1, j) + j b K(i, j-1)) / (i a + j b).
-// In 113-bit arithmetic every term is positive, so the error stays near 1e-32.
-template <class T>
-std::vector<T> first_clock_table(T a, T b, int N) {
-  std::vector<T> k((N + 1) * (N + 1), T(0));
-  for (int i = 1; i <= N; ++i) {
-    k[i * (N + 1)] = T(1);
-    for (int j = 1; j <= N; ++j)
-      k[i * (N + 1) + j] = (T(i) * a * k[(i - 1) * (N + 1) + j] + T(j) * b * k[i * (N + 1) + j - 1]) / (T(i) * a + T(j) * b);
-  }
-  return k;
-}
 
 // The kernel in this process; a failure path unwinds with FatalExit (standard
 // input is put in a failed state so that its wait ends at once).
@@ -65,15 +49,6 @@ double k_of(double a, double b, double m, double n) {
 bool has_quotient_form(int m, int n) { return m == 1 || (m == 2 && n >= 2 && n != 3 && n != 18 && n != 21 && n != 22 && n != 24); }
 
 }  // namespace
-
-TEST(FatalExit, PromptedAndOwnPromptFormsEndWithStatusOne) {
-  ChildResult prompted_form = run_in_child([] { f_fatal_exit("Something broke."); });
-  ChildResult own_prompt = run_in_child([] { f_fatal_exit_own_prompt("Delta is set too large. Press any key to quit."); });
-  EXPECT_EQ(prompted_form.status, 1);
-  EXPECT_EQ(prompted_form.out, "\nSomething broke.\nPress any key to quit...");
-  EXPECT_EQ(own_prompt.status, 1);
-  EXPECT_EQ(own_prompt.out, "\nDelta is set too large. Press any key to quit.");
-}
 
 // At x = 1.1 a left-to-right product rounds differently from these groupings.
 TEST(IntPower, SquaresAndMultipliesFromTheLowestBit) {
@@ -130,7 +105,7 @@ TEST(MaxWaitProb, StatedValuesAndBoundsComeOutToTheLastBit) {
 }
 
 // Every pair (m, n), m <= n <= 25, at b = 1 and 3 and a = b 2^(k/4): within
-// kTight of the 113-bit value, and the quotient forms (where nothing cancels)
+// kTight of the 113-bit first-clock value (all its terms positive), and the quotient forms (where nothing cancels)
 // also relatively, even far below 1e-100.
 TEST(MaxWaitProb, AllPairsMatchExactValuesOverRateRatios) {
   double worst = 0.0, worst_relative = 0.0;

@@ -1,6 +1,7 @@
 #include "tests/support/child_process.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,8 +71,12 @@ ChildResult run_in_child(const std::function<void()>& fn) {
   });
 }
 
-ChildResult run_program(const std::filesystem::path& dir) {
+ChildResult run_program(const std::filesystem::path& dir, unsigned long address_space) {
   return fork_with_pipe([&] {
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer reserves far more address space
+    const rlimit limit{address_space, address_space};
+    if (address_space != 0) setrlimit(RLIMIT_AS, &limit);
+#endif
     if (chdir(dir.c_str()) != 0) _exit(98);
     execl(QA_BINARY, QA_BINARY, static_cast<char*>(nullptr));
     _exit(97);
@@ -106,6 +111,28 @@ std::filesystem::path example_copy(const std::string& stem) {
   std::filesystem::copy(example_dir(), dir, std::filesystem::copy_options::recursive);
   set_config_value(dir, 12, "0");
   return dir;
+}
+
+std::filesystem::path working_dir(const std::map<int, std::string>& fields,
+                                  const std::map<std::string, std::string>& files) {
+  const std::filesystem::path dir = make_temp_dir("qa-run");
+  std::filesystem::copy_file(example_dir() / "BINOMDIST.DAT", dir / "BINOMDIST.DAT");
+  std::vector<std::string> lines = split_lines(read_file(example_dir() / "CONFIG.DAT"));
+  for (const auto& [k, value] : fields) value_line(lines, k) = value;
+  write_file(dir / "CONFIG.DAT", join_lines(lines));
+  for (const auto& [name, text] : files) write_file(dir / name, text);
+  return dir;
+}
+
+std::string mask_cpu(std::string text) {
+  const std::string label = "REQUIRED CPU TIME:";
+  for (auto at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
+    const auto end = text.find('\n', at);
+    std::string row = label;
+    for (auto c = text.find(';', at); c != std::string::npos && c < end; c = text.find(';', c + 1)) row += ";<cpu>";
+    text.replace(at, end - at, row);
+  }
+  return text;
 }
 
 std::string prompted(const std::string& message) { return "\n" + message + "\nPress any key to quit..."; }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,8 +22,9 @@ struct ChildResult {
 // status (1), as main does; a normal return ends it with 0.
 ChildResult run_in_child(const std::function<void()>& fn);
 
-// Runs the queue-analyzer binary in dir with standard input at end of file.
-ChildResult run_program(const std::filesystem::path& dir);
+// Runs the queue-analyzer binary in dir with standard input at end of file,
+// within address_space bytes if not 0.
+ChildResult run_program(const std::filesystem::path& dir, unsigned long address_space = 0);
 
 // A fresh empty directory under the system's temporary directory.
 std::filesystem::path make_temp_dir(const std::string& stem);
@@ -36,6 +38,14 @@ std::filesystem::path example_dir();
 // A fresh copy of the example working directory, with no simulation
 // iterations so that the console ends with the last model stage.
 std::filesystem::path example_copy(const std::string& stem);
+
+// A fresh directory with the example BINOMDIST.DAT, the example CONFIG.DAT
+// with the given fields (1..30) replaced, and the given files (name, text).
+std::filesystem::path working_dir(const std::map<int, std::string>& fields,
+                                  const std::map<std::string, std::string>& files);
+
+// Every "REQUIRED CPU TIME:" row with its cells replaced by <cpu>.
+std::string mask_cpu(std::string text);
 
 // What the prompted fatal exit writes for message.
 std::string prompted(const std::string& message);

@@ -14,6 +14,7 @@
 #include "analyzer/input/run_tables.h"
 #include "analyzer/model/cycle_loop.h"
 #include "analyzer/model/model_data.h"
+#include "analyzer/model/phase_type.h"
 #include "analyzer/model/queue_to_service.h"
 
 // A configuration that passes every check (mxq up to a table of order 100).
@@ -66,6 +67,27 @@ inline void set_run_defaults() {
   f_build_factorials();
   set_exact_binom(100);
   set_valid_config();
+}
+
+// The fitted phase-type distribution of the given mean and SCV.
+inline PhaseType fitted(double mean, double scv, double kappa = 0.5, double precision = 1e300) {
+  PhaseType ph;
+  f_PH_fit(ph, 1.0 / mean, f_number_of_phases(scv), scv, kappa, precision);
+  return ph;
+}
+
+// K(i, j), the probability that the last of i rate-a and j rate-b clocks is
+// rate-a, by the first clock to ring: K(i, 0) = 1, K(0, j) = 0,
+// K(i, j) = (i a K(i-1, j) + j b K(i, j-1)) / (i a + j b); entry i (N + 1) + j.
+template <class T>
+std::vector<T> first_clock_table(T a, T b, int N) {
+  std::vector<T> k((N + 1) * (N + 1), T(0));
+  for (int i = 1; i <= N; ++i) {
+    k[i * (N + 1)] = T(1);
+    for (int j = 1; j <= N; ++j)
+      k[i * (N + 1) + j] = (T(i) * a * k[(i - 1) * (N + 1) + j] + T(j) * b * k[i * (N + 1) + j - 1]) / (T(i) * a + T(j) * b);
+  }
+  return k;
 }
 
 struct Period {

@@ -123,30 +123,6 @@ TEST(ConfigEcho, ReadConfigRewritesSummaryWithTheGoldenEcho) {
   fs::remove_all(dir);
 }
 
-// The old format ends with six filler lines; the Delta line shows the value
-// read; numbers use the default stream format.
-TEST(ConfigEcho, FormatsOfTheOldAndNewEcho) {
-  auto echo = [] {
-    std::ostringstream out;
-    f_write_config_echo(out);
-    return split_lines(out.str());
-  };
-  set_valid_config();
-  gv_CFG_new_output = 0;
-  std::vector<std::string> lines = echo();
-  ASSERT_EQ(lines.size(), 55u);
-  EXPECT_EQ(std::vector<std::string>(lines.end() - 6, lines.end()),
-            (std::vector<std::string>{"EMPTY LINE", "1", "EMPTY LINE", "2", "EMPTY LINE", "3"}));
-  set_valid_config();
-  gv_CFG_Delta = 1, gv_CFG_Delta_abs = -1.0, gv_CFG_Delta_pct = 50.0;
-  gv_CFG_mxq = 50, gv_CFG_mxq_precision = 0.01;
-  gv_CFG_precision = 1e-10, gv_CFG_precision_stat = 1000000.0, gv_CFG_mxt = 123456.0;
-  lines = echo();
-  ASSERT_EQ(lines.size(), 69u);
-  EXPECT_EQ(std::vector<std::string>({lines[20], lines[22], lines[24], lines[38], lines[40], lines[64]}),
-            std::vector<std::string>({"50", "123456", "0;50", "1e-10", "1e+06", "1"}));
-}
-
 class ConfigCheck : public testing::TestWithParam<Edit> {};
 
 TEST_P(ConfigCheck, GivesItsExactMessageAndTheEarlierOfTwoWins) {
@@ -255,18 +231,6 @@ TEST(RunTables, BinomialTableRefusesWithAMessageNamingTheFile) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, prompted("Error in BINOMDIST.DAT: " + message));
   }
-}
-
-TEST(RunTables, SummaryProbeEmptiesAnEarlierReportOrEndsTheRun) {
-  const fs::path dir = make_temp_dir("qa-probe");
-  write_file(dir / "SUMMARY.CSV", "old contents\n");
-  auto probe = [&] { return run_in_child([&] { fs::current_path(dir), f_probe_summary(); }); };
-  EXPECT_EQ(probe().out, "");
-  EXPECT_EQ(read_file(dir / "SUMMARY.CSV"), "");
-  fs::remove(dir / "SUMMARY.CSV");
-  fs::create_directory(dir / "SUMMARY.CSV");  // cannot be opened as a file
-  EXPECT_EQ(probe().out, prompted("Please close SUMMARY.CSV."));
-  fs::remove_all(dir);
 }
 
 namespace {

@@ -127,24 +127,6 @@ TEST(IntervalGrid, SamplePointPastTheLastPeriodKeepsIt) {
   EXPECT_EQ(grid.srv_chg[5], 2);
 }
 
-TEST(IntervalGrid, DeltaLongerThanAnyPeriodEndsTheRun) {
-  for (int block = 0; block < 5; ++block) {
-    ChildResult r = run_in_child([block] {
-      set_run_defaults();
-      gv_CFG_Delta_abs = 2.0;
-      const std::vector<Period> one{{10.0, 1.0, 1.0}}, short_one{{1.5, 1.0, 1.0}, {8.5, 1.0, 1.0}},
-          exact{{2.0, 1.0, 1.0}, {8.0, 1.0, 1.0}};
-      set_instance(block == 0 ? short_one : block == 4 ? exact : one, block == 1 ? short_one : one,
-                   block == 2 ? short_one : one,
-                   block == 3 ? std::vector<std::pair<double, int>>{{8.5, 1}, {1.5, 1}} : std::vector<std::pair<double, int>>{{10.0, 1}});
-      IntervalGrid grid;
-      f_build_interval_grid(grid);
-    });
-    EXPECT_EQ(r.status, block == 4 ? 0 : 1) << block;
-    EXPECT_EQ(r.out, block == 4 ? "" : "\nDelta is set too large. Press any key to quit.") << block;
-  }
-}
-
 // Instances the initialisation refuses before any table is read.
 TEST(Initialisation, RefusesTablesBeyondTheBinomialOrFactorialTables) {
   struct Case {

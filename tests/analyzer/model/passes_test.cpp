@@ -129,14 +129,6 @@ TEST(ServiceTransition, EqualsTheEntryByEntryReference) {
   expect_slice(inst, want);
 }
 
-TEST(ServiceTransition, OnePhaseCompletionsAreBinomialThenTheQueueEnters) {
-  ModelInstance inst = hand::make_instance(Layout::exp, 4, 6, 2);
-  cur(inst, 0, 2, 0, 5, 0) = 1.0;
-  f_service_transition(inst, hand::cycle_at_start(), 0);
-  // c of 2 complete (0.3 each); then 2 + c units start.
-  for (int c = 0; c <= 2; ++c) EXPECT_NEAR(cur(inst, 0, 4, 0, 3 - c, 0), binomial(2, c, 0.3), kTight) << c;
-}
-
 // Waiting units take d free servers: all of them when d >= q + r, else a
 // split of d over the two patience phases.
 TEST(QueueToService, EqualsTheEntryByEntryReference) {
@@ -206,17 +198,6 @@ TEST(AbandonmentTransition, EqualsTheEntryByEntryReference) {
   f_abandonment_transition(inst, hand::cycle_at_start(), &abandoned);
   expect_slice(inst, want);
   EXPECT_EQ(abandoned, want_abd);
-}
-
-TEST(AbandonmentTransition, OnePhaseRowsAreBinomialAndCounted) {
-  ModelInstance inst = hand::make_instance(Layout::exp, 1, 4, 2);
-  cur(inst, 0, 1, 0, 3, 0) = 0.5;
-  cur(inst, 0, 0, 0, 0, 0) = 0.5;
-  double abandoned = 0.0;
-  f_abandonment_transition(inst, hand::cycle_at_start(), &abandoned);
-  for (int b = 0; b <= 3; ++b) EXPECT_NEAR(cur(inst, 0, 1, 0, 3 - b, 0), 0.5 * binomial(3, b, 0.1), kTight);
-  EXPECT_EQ(cur(inst, 0, 0, 0, 0, 0), 0.5);
-  EXPECT_NEAR(abandoned, 0.5 * 3 * 0.1, kTight);
 }
 
 // An increase lets waiting units into service (hypergeometric split over the
@@ -332,29 +313,6 @@ TEST(IntervalStep, ProcessesRunInTheConfiguredOrder) {
     f_interval_step(inst, cyc);
     EXPECT_EQ(cur(inst, 0, 0, 0, c.waiting, 0), 1.0) << c.iat << c.ser << c.abd;
   }
-}
-
-// Cursors advance on the calendar's flags and wrap after the last period; a
-// last period equal to the first starts at 0 without a flag.
-TEST(IntervalStep, PeriodCursorsFollowTheCalendar) {
-  hand::Periods per;
-  per.iat_phases = {1, 1, 1};
-  per.ser_phases = {1, 1, 1};
-  ModelInstance inst = hand::make_instance(Layout::exp, 1, 1, 6, per);
-  inst.grid.chg_iat = {0, 0, 1, 0, 1, 0};
-  inst.grid.chg_ser = {1, 0, 1, 1, 0, 0};
-  CycleState cyc = hand::cycle_at_start();
-  cyc.per_iat = cyc.per_ser = 2;
-  std::vector<int> iat, ser;
-  for (int t = 0; t < 6; ++t) {
-    f_advance_cursors(inst, cyc, t, true);
-    iat.push_back(cyc.per_iat);
-    ser.push_back(cyc.per_ser);
-  }
-  EXPECT_EQ(iat, (std::vector<int>{0, 0, 1, 1, 2, 2}));
-  EXPECT_EQ(ser, (std::vector<int>{0, 0, 1, 2, 2, 2}));
-  f_advance_cursors(inst, cyc, 2, false);  // the look-ahead form leaves the arrival cursor
-  EXPECT_EQ(cyc.per_iat, 2);
 }
 
 // The observation interval 1 starts service period 1 (nobody finishes);

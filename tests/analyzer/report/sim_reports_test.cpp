@@ -21,40 +21,11 @@ const char* const kInstance =
 
 // Instances 1 and 2 (the same queue), Delta 0.5, 5 iterations, seed 1,
 // lognormal arrivals and patience; CONFIG.DAT fields (from 1) as `fields`.
-fs::path working_dir(const std::map<int, std::string>& fields) {
-  const fs::path dir = make_temp_dir("qa-sim-reports");
-  fs::copy_file(example_dir() / "BINOMDIST.DAT", dir / "BINOMDIST.DAT");
-  write_file(dir / "sim_1.DAT", kInstance);
-  write_file(dir / "sim_2.DAT", kInstance);
+fs::path sim_dir(const std::map<int, std::string>& fields) {
   std::map<int, std::string> values = {{1, "sim_"}, {3, "1"},  {4, "3"},  {6, "0.5"}, {12, "5"},
                                        {13, "1"},   {14, "0"}, {22, "1"}, {23, "0"},  {24, "1"}};
   for (const auto& [k, v] : fields) values[k] = v;
-  const std::string text = read_file(example_dir() / "CONFIG.DAT");
-  std::string out;
-  int line = 1;
-  std::string::size_type start = 0;
-  while (start < text.size()) {
-    const auto end = text.find('\n', start);
-    const auto it = (line - 9) % 2 == 0 ? values.find((line - 9) / 2) : values.end();
-    out += (line >= 11 && it != values.end()) ? it->second : text.substr(start, end - start);
-    out += "\n";
-    start = end + 1;
-    ++line;
-  }
-  write_file(dir / "CONFIG.DAT", out);
-  return dir;
-}
-
-// Every "REQUIRED CPU TIME:" row with its cells replaced by <cpu>.
-std::string mask_cpu(std::string text) {
-  const std::string label = "REQUIRED CPU TIME:";
-  for (auto at = text.find(label); at != std::string::npos; at = text.find(label, at + 1)) {
-    const auto end = text.find('\n', at);
-    std::string row = label;
-    for (auto c = text.find(';', at); c != std::string::npos && c < end; c = text.find(';', c + 1)) row += ";<cpu>";
-    text.replace(at, end - at, row);
-  }
-  return text;
+  return working_dir(values, {{"sim_1.DAT", kInstance}, {"sim_2.DAT", kInstance}});
 }
 
 // The comparison block of instance 1: from its empty line to the next block.
@@ -82,7 +53,7 @@ TEST(SimReports, ComparisonBlockAndSimCheckMatchTheGoldenFiles) {
   } cases[] = {{"0", "1", "1", "comparison_new0.csv", "sim_check_nri1.csv"},
                {"1", "5", "0", "comparison_new1.csv", "sim_check_nri5.csv"}};
   for (const Case& c : cases) {
-    const fs::path dir = working_dir({{28, c.new_output}, {12, c.iterations}, {14, c.reset}});
+    const fs::path dir = sim_dir({{28, c.new_output}, {12, c.iterations}, {14, c.reset}});
     const ChildResult r = run_program(dir);
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(mask_cpu(first_comparison_block(read_file(dir / "SUMMARY.CSV"))), golden(c.block)) << c.block;
@@ -98,7 +69,7 @@ TEST(SimReports, FixedSeedGivesByteIdenticalReports) {
   const std::map<int, std::string> fields = {{14, "-1"}, {22, "2"}, {24, "3"}};
   std::string summary[2], sim_check[2];
   for (int run = 0; run < 2; ++run) {
-    const fs::path dir = working_dir(fields);
+    const fs::path dir = sim_dir(fields);
     ASSERT_EQ(run_program(dir).status, 0);
     summary[run] = mask_cpu(read_file(dir / "SUMMARY.CSV"));
     sim_check[run] = read_file(dir / "SIM_CHECK.CSV");
@@ -108,12 +79,13 @@ TEST(SimReports, FixedSeedGivesByteIdenticalReports) {
   EXPECT_EQ(sim_check[0], sim_check[1]);
 }
 
+// Mended: an unwritable SIM_CHECK.CSV ends the run through the prompted exit.
 TEST(SimReports, UnwritableSimCheckEndsTheRunAskingToCloseIt) {
-  const fs::path dir = working_dir({});
+  const fs::path dir = sim_dir({});
   fs::create_directory(dir / "SIM_CHECK.CSV");
   const ChildResult r = run_program(dir);
   EXPECT_EQ(r.status, 1);
-  const std::string tail = "\nPlease close SIM_CHECK.CSV.\nPress any key to quit...";
+  const std::string tail = prompted("Please close SIM_CHECK.CSV.");
   ASSERT_GE(r.out.size(), tail.size());
   EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
   // The model block of the instance was written before the run ended.
