@@ -4,36 +4,48 @@
 // arrivals, binomial and multinomial completions, hypergeometric splits).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstddef>
+#include <functional>
+#include <limits>
+#include <string>
 #include <vector>
 
 #include "analyzer/input/config.h"
+#include "analyzer/input/config_reader.h"
 #include "analyzer/input/instance_data.h"
 #include "analyzer/input/run_tables.h"
+#include "analyzer/model/abandonment_transition.h"
+#include "analyzer/model/arrival_dist.h"
+#include "analyzer/model/arrival_transition.h"
+#include "analyzer/model/count_tables.h"
 #include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/initialisation.h"
+#include "analyzer/model/interval_grid.h"
+#include "analyzer/model/interval_statistics.h"
+#include "analyzer/model/interval_step.h"
 #include "analyzer/model/model_data.h"
 #include "analyzer/model/phase_type.h"
+#include "analyzer/model/process_fits.h"
 #include "analyzer/model/queue_to_service.h"
+#include "analyzer/model/server_change.h"
+#include "analyzer/model/service_transition.h"
+#include "analyzer/model/split_tables.h"
+#include "analyzer/model/state_pass.h"
+#include "analyzer/model/two_phase_advancement.h"
+#include "analyzer/model/wait_lookahead.h"
+#include "tests/support/child_process.h"
 
-// A configuration that passes every check (mxq up to a table of order 100).
+// The example configuration, which passes every check, without simulation
+// iterations.
 inline void set_valid_config() {
-  InstFileName = "inst_";
-  InstFileExt = "DAT";
-  gv_CFG_fnr = 1, gv_CFG_lnr = 2;
-  gv_CFG_Delta = 0, gv_CFG_Delta_abs = 0.1, gv_CFG_Delta_pct = -1.0;
-  gv_CFG_mxt = 2.0;
-  gv_CFG_mxq = 20, gv_CFG_mxq_precision = -1.0;
-  gv_CFG_sim_mxq = 50, gv_CFG_nrc = 0, gv_CFG_nri = 0, gv_CFG_sim_seed = 1, gv_CFG_sim_reset = 0;
-  gv_CFG_precision = 1e-6, gv_CFG_precision_stat = 1e-6;
-  gv_CFG_order_iat = 1, gv_CFG_order_ser = 2, gv_CFG_order_abd = 3;
-  gv_CFG_obs_int = 1.0, gv_CFG_write_obs = 0;
-  gv_CFG_sim_iat_dist = 0, gv_CFG_sim_ser_dist = 0, gv_CFG_sim_abd_dist = 0;
-  gv_CFG_iat_kappa = 0.5, gv_CFG_ser_kappa = 0.5, gv_CFG_abd_kappa = 0.5;
-  gv_CFG_new_output = 1;
-  gv_CFG_mxn_suc = 10, gv_CFG_mxn_suc_2PH = -1;
+  f_parse_config(read_file(example_dir() / "CONFIG.DAT"));
+  gv_CFG_nri = 0;
 }
+
 
 // Binomial coefficient by the product formula.
 inline double choose(int n, int k) {

@@ -27,7 +27,7 @@ ChildResult run_large_instance(bool large_allocations_fail) {
   std::string text = "10000\n";
   for (int i = 0; i < 10000; ++i) text += "1 1 1\n";
   text += "1 10000 1 1 1 10000 1 1 1 10000 3\n";
-  write_file(dir / "inst_5.DAT", text);
+  write_file(dir / "instance_5.DAT", text);
   const ChildResult r = run_in_child([&] {
     std::filesystem::current_path(dir);
     // A small model (one cycle, unit intervals, two waiting places) so that

@@ -1,23 +1,6 @@
 // The passes of one interval on hand-built instances: each transition against
 // a compact entry-by-entry reference (same order of operations, so equal to
-// the last bit) and hand-computed cases; server changes, arrival phase
-// changes, the interval close and the waiting-time look-ahead.
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstring>
-#include <limits>
-#include <vector>
-
-#include "analyzer/model/abandonment_transition.h"
-#include "analyzer/model/arrival_transition.h"
-#include "analyzer/model/interval_statistics.h"
-#include "analyzer/model/interval_step.h"
-#include "analyzer/model/server_change.h"
-#include "analyzer/model/service_transition.h"
-#include "analyzer/model/state_pass.h"
-#include "analyzer/model/wait_lookahead.h"
-#include "tests/support/child_process.h"
+// the last bit); server changes, the interval close and the waiting-time look-ahead.
 #include "tests/support/instances.h"
 
 using hand::cur;
@@ -83,22 +66,6 @@ TEST(ArrivalTransition, EqualsTheEntryByEntryReference) {
     expect_slice(inst, want);
     EXPECT_EQ(cyc.reflections, want_refl);
   }
-}
-
-TEST(ArrivalTransition, OnePhaseEntryAtTheBoundReflectsEveryArrival) {
-  ModelInstance inst = hand::make_instance(Layout::exp, 1, 10, 2);
-  const std::vector<double>& N = inst.counts.arr_cnt[0];
-  cur(inst, 0, 0, 0, 10, 0) = 0.25;
-  cur(inst, 0, 1, 0, 8, 0) = 0.5;
-  CycleState cyc = hand::cycle_at_start(true);
-  f_arrival_transition(inst, cyc);
-  EXPECT_EQ(cur(inst, 0, 1, 0, 8, 0), N[0] * 0.5);
-  EXPECT_EQ(cur(inst, 0, 1, 0, 9, 0), N[1] * 0.5);
-  EXPECT_NEAR(cur(inst, 0, 1, 0, 10, 0), (1.0 - N[0] - N[1]) * 0.5, kTight);
-  EXPECT_EQ(cur(inst, 0, 0, 0, 10, 0), 0.25);
-  double want = 0.0;
-  for (int k = 1; k <= 10; ++k) want += 0.25 * k * N[k] + (k > 2 ? 0.5 * (k - 2) * N[k] : 0.0);
-  EXPECT_NEAR(cyc.reflections, want, kTight);
 }
 
 // Completions in phase 2, then the phase-1 advance; the queue-to-service
@@ -228,28 +195,6 @@ TEST(ServerChange, HandComputedMoves) {
       EXPECT_NEAR(cur(inst, 0, e[0], e[1], e[2], e[3]), p, kTight) << c.chg << ": " << e[0] << e[1] << e[2] << e[3];
     EXPECT_NEAR(hand::cur_total(inst), 1.0, kTight) << c.chg;
   }
-}
-
-// Two to one arrival phase folds phase 2 into phase 1; one to two leaves
-// phase 2 empty, whatever an earlier period left there.
-TEST(ArrivalPhaseChange, FoldsPhaseTwoOrClearsIt) {
-  ModelInstance inst = hand::make_instance(Layout::arr, 2, 3, 2, {{2, 1}});
-  hand::spread_mass(inst, 2);
-  const std::vector<double> before = inst.state.slice[inst.state.slice_cur];
-  const StateDist& st = inst.state;
-  f_change_arrival_phases(inst.state, f_state_range(inst, 1), 2);
-  hand::for_each_entry(st, 1, [&](int, int j, int l, int q, int r) {
-    EXPECT_EQ(cur(inst, 0, j, l, q, r), before[st.idx(0, j, l, q, r)] + before[st.idx(1, j, l, q, r)]);
-  });
-  ModelInstance back = hand::make_instance(Layout::arr, 2, 3, 2, {{1, 2}});
-  hand::spread_mass(back, 2);
-  f_change_arrival_phases(back.state, f_state_range(back, 1), 1);
-  hand::for_each_entry(back.state, 2, [&](int a, int j, int l, int q, int r) {
-    if (a == 1) {
-      EXPECT_EQ(cur(back, 1, j, l, q, r), 0.0);
-    }
-  });
-  EXPECT_GT(cur(back, 0, 1, 0, 2, 1), 0.0);
 }
 
 // The interval close renormalises by one common factor and records the

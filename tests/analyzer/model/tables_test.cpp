@@ -2,20 +2,6 @@
 // Poisson, Erlang and binomial counts, the independent-unit multinomial of the
 // two-phase advancement, the series cut-offs, hypergeometric and path-enumerated splits, the
 // last-clock recursion, and the moments of the phase-type fits.
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <functional>
-#include <string>
-#include <vector>
-
-#include "analyzer/model/arrival_dist.h"
-#include "analyzer/model/count_tables.h"
-#include "analyzer/model/phase_type.h"
-#include "analyzer/model/process_fits.h"
-#include "analyzer/model/split_tables.h"
-#include "analyzer/model/two_phase_advancement.h"
-#include "tests/support/child_process.h"
 #include "tests/support/instances.h"
 
 namespace {
