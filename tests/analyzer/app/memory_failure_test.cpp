@@ -20,25 +20,18 @@ namespace {
 constexpr std::size_t kFailFrom = std::size_t{1} << 16;
 std::atomic<bool> g_large_allocations_fail{false};
 
-// Runs instance 5 of a working directory whose file has 10000 arrival periods,
-// so that its arrays outgrow kFailFrom bytes while being read.
+// Runs instance 5, whose file has 10000 arrival periods, so that its arrays
+// outgrow kFailFrom bytes while being read; a small model (one cycle, unit
+// intervals, two waiting places) gets through every stage quickly.
 ChildResult run_large_instance(bool large_allocations_fail) {
-  const auto dir = make_temp_dir("qa-memory");
   std::string text = "10000\n";
   for (int i = 0; i < 10000; ++i) text += "1 1 1\n";
-  text += "1 10000 1 1 1 10000 1 1 1 10000 3\n";
-  write_file(dir / "instance_5.DAT", text);
+  const auto dir = working_dir({}, {{"instance_5.DAT", text + "1 10000 1 1 1 10000 1 1 1 10000 3\n"}});
   const ChildResult r = run_in_child([&] {
     std::filesystem::current_path(dir);
-    // A small model (one cycle, unit intervals, two waiting places) so that
-    // the control run gets through every stage quickly.
     set_run_defaults();
-    gv_CFG_mxq = 2;
-    gv_CFG_Delta_abs = 1.0;
-    gv_CFG_nrc = 1;
+    gv_CFG_mxq = 2, gv_CFG_Delta_abs = 1.0, gv_CFG_nrc = 1, gv_CFG_mxt = 0.0, gv_CFG_obs_int = 1e9;
     SummaryFileName = "SUMMARY.CSV";
-    gv_CFG_mxt = 0.0;
-    gv_CFG_obs_int = 1e9;
     g_large_allocations_fail = large_allocations_fail;
     f_run_instance(5);
   });
@@ -64,7 +57,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 #pragma GCC diagnostic pop
 
-// The same instance runs when memory suffices.
+// Mended; the same instance runs when memory suffices.
 TEST(RunDriverMemory, AllocationFailureNamesTheInstance) {
   const ChildResult r = run_large_instance(true);
   EXPECT_EQ(r.status, 1);

@@ -1,7 +1,7 @@
 // The tables an instance is initialised with, against independent answers:
 // Poisson, Erlang and binomial counts, the independent-unit multinomial of the
-// two-phase advancement, the series cut-offs, hypergeometric and path-enumerated splits, the
-// last-clock recursion, and the moments of the phase-type fits.
+// two-phase advancement and its series cut-off, hypergeometric and
+// path-enumerated splits, the last-clock recursion, the phase-type moments.
 #include "tests/support/instances.h"
 
 namespace {
@@ -49,17 +49,13 @@ TEST(CountingRule, NothingIsStoredAboveTheSuccessCount) {
     SquareBlocks b;
     f_counting_rule(t, 6, mu, 1.0, 2, 2);
     f_phase1_rule(b, 6, mu, 0.35, 1.0, 2, 2);
+    int stored = 0;
     for (int m = 3; m <= 6; ++m)
       for (int x = 0; x <= m; ++x) {
-        if (x >= 3) {
-          EXPECT_EQ(t.at(m, x), 0.0) << mu << " " << m << " " << x;
-        }
-        for (int y = 0; y <= m; ++y) {
-          if (x + y > 2) {
-            EXPECT_EQ(b.at(m, x, y), 0.0) << mu << " " << m << " " << x << " " << y;
-          }
-        }
+        stored += x >= 3 && t.at(m, x) != 0.0;
+        for (int y = 0; y <= m; ++y) stored += x + y > 2 && b.at(m, x, y) != 0.0;
       }
+    EXPECT_EQ(stored, 0) << mu;
   }
 }
 
@@ -189,11 +185,7 @@ TEST(TwoPhaseAdvancement, SingleTermUsesTheRateOfTheWholeStateRange) {
     EXPECT_NEAR(t.at(u, 1, 0), damping * Delta * p * u * mu1, kClose) << u;
     EXPECT_NEAR(t.at(u, 0, 0), 1.0 - t.at(u, 0, 1) - t.at(u, 1, 0), kClose);
     for (int y = 0; y <= u; ++y)
-      for (int f = 0; y + f <= u; ++f) {
-        if (y + f > 1) {
-          EXPECT_EQ(t.at(u, y, f), 0.0) << u << y << f;
-        }
-      }
+      for (int f = 2 - std::min(y, 2); y + f <= u; ++f) EXPECT_EQ(t.at(u, y, f), 0.0) << u << y << f;
   }
   // N = 2 for one unit, L = mu1 + mu2 from (1, 1): the term (L Delta)^2 / 2 P^2.
   t.reset(1);
@@ -227,9 +219,7 @@ TEST(QueueHeadWeights, LastClockTimesShareOrSquaredShare) {
       const double f = x + y == 0 ? 0.0 : static_cast<double>(x) / (x + y);
       const double want = y == 0 ? (x > 0) : static_cast<double>(K[x * (mxq + 1) + y] * f);
       EXPECT_NEAR(weight(w1, mxq, x, y), want, kClose) << x << " " << y;
-      if (x + y > 0) {
-        EXPECT_NEAR(weight(w1, mxq, x, y) + weight(w2, mxq, x, y), 1.0, kTight);
-      }
+      EXPECT_NEAR(x + y > 0 ? weight(w1, mxq, x, y) + weight(w2, mxq, x, y) : 1.0, 1.0, kTight) << x << " " << y;
     }
   f_queue_head_weights(w1, w2, 6, 0.5, 5.0, 1.0);
   for (int x = 1; x <= 6; ++x)
@@ -359,16 +349,14 @@ TEST(StateLayout, MultiPhaseArrivalsGiveTheFullLayoutElsePatienceOrServiceTheMid
 // event (p = 0) and keeps its rate in phase 2.
 TEST(TwoPhaseRates, CoxianHypoExponentialAndOnePhaseReadings) {
   set_run_defaults();
-  TwoPhaseRates cox = f_two_phase_rates(fitted(1.0, 2.0));
-  TwoPhaseRates hypo = f_two_phase_rates(fitted(1.0, 0.5));
-  TwoPhaseRates one = f_two_phase_rates(fitted(4.0, 1.0));
-  EXPECT_NEAR(cox.mu1, 2.0, kClose);
-  EXPECT_NEAR(cox.mu2, 0.5, kClose);
-  EXPECT_NEAR(cox.p, 0.25, kClose);
-  EXPECT_NEAR(hypo.mu1, 2.0, kClose);
-  EXPECT_NEAR(hypo.mu2, 2.0, kClose);
-  EXPECT_EQ(hypo.p, 1.0);
-  EXPECT_EQ(std::vector<double>({one.mu1, one.mu2, one.p}), std::vector<double>({0.25, 0.25, 0.0}));
+  const std::vector<std::pair<PhaseType, std::array<double, 3>>> cases{
+      {fitted(1.0, 2.0), {2.0, 0.5, 0.25}}, {fitted(1.0, 0.5), {2.0, 2.0, 1.0}}, {fitted(4.0, 1.0), {0.25, 0.25, 0.0}}};
+  for (const auto& [ph, want] : cases) {
+    const TwoPhaseRates r = f_two_phase_rates(ph);
+    EXPECT_NEAR(r.mu1, want[0], kClose) << ph.n;
+    EXPECT_NEAR(r.mu2, want[1], kClose) << ph.n;
+    EXPECT_NEAR(r.p, want[2], kClose) << ph.n;
+  }
 }
 
 // A cap on the events per interval or on the series terms far above any count
