@@ -49,21 +49,14 @@ bool has_quotient_form(int m, int n) { return m == 1 || (m == 2 && n >= 2 && n !
 
 }  // namespace
 
-TEST(LastClockTable, MatchesTheLongDoubleRecursionAndItsSymmetries) {
+TEST(LastClockTable, MatchesTheLongDoubleRecursion) {
   constexpr int N = 60;
   for (const auto& [a, b] : {std::pair{3.0, 2.0}, std::pair{1.0 / 3.0, 2.0}, std::pair{300.0, 2.0}, std::pair{0.7, 0.7}}) {
     const std::vector<double> k = f_last_clock_table(a, b, N);
     const std::vector<long double> exact = first_clock_table<long double>(a, b, N);
-    const std::vector<double> swapped = f_last_clock_table(b, a, N);
     ASSERT_EQ(k.size(), exact.size());
-    for (int i = 0; i <= N; ++i)
-      for (int j = 0; j <= N; ++j) {
-        const double want = static_cast<double>(exact[f_last_clock_index(i, j, N)]);
-        EXPECT_NEAR(k[f_last_clock_index(i, j, N)], want, 4e-16 + 1e-13 * want) << a << " K(" << i << ", " << j << ")";
-        if (i > 0 && j > 0) {
-          EXPECT_NEAR(k[f_last_clock_index(i, j, N)], 1.0 - swapped[f_last_clock_index(j, i, N)], kIdentity);
-        }
-      }
+    for (std::size_t i = 0; i < k.size(); ++i)
+      EXPECT_NEAR(k[i], static_cast<double>(exact[i]), 4e-16 + 1e-13 * static_cast<double>(exact[i])) << a << " entry " << i;
   }
   EXPECT_EQ(f_last_clock_table(1.0, 1.0, 0), std::vector<double>{0.0});
   // Scaling both rates by a power of two changes no bit; a zero rate is exact.

@@ -288,15 +288,6 @@ TEST(CycleLoop, RunsThatCannotGoOnEndWithTheirMessage) {
        "[9999][10000]\nNo steady cycle was reached for instance 21 in 10000 cycles. A fixed number of cycles can be set "
        "in CONFIG.DAT.\nPress any key to quit..."},
       {[] {
-         ModelInstance inst = small_instance();  // one unit surely arrives; patience carries nothing; no service
-         inst.counts.arr_cnt[0] = {0.0, 1.0, 0.0, 0.0, 0.0};
-         inst.counts.abd_adv_ph1[0].reset(4);
-         gv_CFG_order_ser = -1;
-         f_run_model_cycles(inst, 9);
-       },
-       "MODEL CYCLES ANALYZED: \nThe model's probability mass cannot be renormalised (total 0) in instance 9, cycle 1, "
-       "interval 0."},
-      {[] {
          ModelInstance inst = hand::make_instance(hand::Layout::arr, 1, 1, 2, {{2, 3}});
          f_run_model_cycles(inst, 6);
        },
