@@ -49,25 +49,6 @@ bool has_quotient_form(int m, int n) { return m == 1 || (m == 2 && n >= 2 && n !
 
 }  // namespace
 
-TEST(LastClockTable, MatchesTheLongDoubleRecursion) {
-  constexpr int N = 60;
-  for (const auto& [a, b] : {std::pair{3.0, 2.0}, std::pair{1.0 / 3.0, 2.0}, std::pair{300.0, 2.0}, std::pair{0.7, 0.7}}) {
-    const std::vector<double> k = f_last_clock_table(a, b, N);
-    const std::vector<long double> exact = first_clock_table<long double>(a, b, N);
-    ASSERT_EQ(k.size(), exact.size());
-    for (std::size_t i = 0; i < k.size(); ++i)
-      EXPECT_NEAR(k[i], static_cast<double>(exact[i]), 4e-16 + 1e-13 * static_cast<double>(exact[i])) << a << " entry " << i;
-  }
-  EXPECT_EQ(f_last_clock_table(1.0, 1.0, 0), std::vector<double>{0.0});
-  // Scaling both rates by a power of two changes no bit; a zero rate is exact.
-  EXPECT_EQ(f_last_clock_table(3.7 * 0x1p30, 0.9 * 0x1p30, 40), f_last_clock_table(3.7, 0.9, 40));
-  EXPECT_EQ(f_last_clock_table(0.0, 2.0, 3)[f_last_clock_index(3, 3, 3)], 1.0);
-  EXPECT_EQ(f_last_clock_table(3.0, 0.0, 3)[f_last_clock_index(3, 3, 3)], 0.0);
-  ChildResult r = run_in_child([] { f_last_clock_table(1.0, 1.0, -1); });
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, prompted("Last-clock table size N = -1 violates N >= 0."));
-}
-
 TEST(MaxWaitProb, StatedValuesAndBoundsComeOutToTheLastBit) {
   const std::vector<std::pair<std::array<double, 4>, double>> cases{
       {{1, 1, 1, 1}, 0.5},       {{3, 1, 1, 1}, 0.25},      {{1, 1, 2, 2}, 0.5},         {{1, 1, 1, 2}, 1.0 / 3.0},

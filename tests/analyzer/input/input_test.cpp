@@ -48,14 +48,7 @@ void PrintTo(const Edit& e, std::ostream* os) { *os << e.name; }
 
 }  // namespace
 
-TEST(ConfigReader, ReadsEveryFieldOfTheExampleAndCrLfAlike) {
-  const std::vector<double> example{1, 4, 0, 0.1, -1, 2, 20, -1, 50, 0, 0, 1, 0, 1e-6, 1e-6, 1, 2, 3, 1, 0,
-                                    0, 0, 0, 0.5, 0.5, 0.5, 1, 10, -1};
-  std::vector<double> read = parse_with(0, "");
-  read[10] = 0;  // the simulation iterations are the example's own choice
-  EXPECT_EQ(read, example);
-  EXPECT_EQ(InstFileName, "instance_");
-  EXPECT_EQ(InstFileExt, "DAT");
+TEST(ConfigReader, ReadsLfAndCrLfAlike) {
   const std::vector<double> lf = parse_with(1, "  dir/inst ");
   EXPECT_EQ(parse_with(1, "  dir/inst ", "\r\n"), lf);
   EXPECT_EQ(InstFileName, "  dir/inst ");  // no carriage return ends the strings
@@ -147,23 +140,6 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"pass_mxn_suc_2PH", [] { gv_CFG_mxn_suc_2PH = 10; }, ""},
         Edit{"pass_mxn_suc_0", [] { gv_CFG_mxn_suc = 0; }, ""}),
     [](const testing::TestParamInfo<Edit>& info) { return info.param.name; });
-
-TEST(RunTables, FactorialsAndTheExampleBinomialTableAreExact) {
-  f_build_factorials();
-  ASSERT_EQ(fac.size(), 171u);
-  EXPECT_EQ(fac[20], 2432902008176640000.0);  // 20! < 2^63, exact in a double
-  EXPECT_NEAR(fac[170] / std::tgamma(171.0), 1.0, 1e-12);
-  std::istringstream in(read_file(example_dir() / "BINOMDIST.DAT"));
-  f_parse_binom(in);
-  ASSERT_EQ(binom_n, 100);
-  // Pascal's triangle in 128-bit integers, each entry rounded once.
-  std::vector<unsigned __int128> row(101, 0);
-  row[0] = 1;
-  for (int i = 0; i <= 100; ++i) {
-    for (int j = 0; j <= 100; ++j) ASSERT_EQ(binom_at(i, j), static_cast<double>(row[j])) << i << "," << j;
-    for (int j = 100; j >= 1; --j) row[j] += row[j - 1];
-  }
-}
 
 TEST(RunTables, BinomialTableRefusesWithAMessageNamingTheFile) {
   const std::string order = "the order N (the first number) is missing or is not a whole number.";

@@ -197,32 +197,6 @@ TEST(ServerChange, HandComputedMoves) {
   }
 }
 
-// The interval close renormalises by one common factor and records the
-// expected queue every cycle, its variance and the system only in the last.
-TEST(IntervalStatistics, MeanVarianceAndSystemOfHandPlacedMass) {
-  ModelInstance inst = hand::make_instance(Layout::serabd, 2, 3, 2, kTwoPhaseService);
-  cur(inst, 0, 1, 1, 0, 2) = 0.2;  // 2 waiting, 2 in service
-  cur(inst, 0, 0, 0, 3, 3) = 0.6;  // 6 waiting
-  CycleState cyc = hand::cycle_at_start(true);
-  cyc.int_idx = 1;
-  f_close_interval(inst, cyc);
-  EXPECT_NEAR(cur(inst, 0, 1, 1, 0, 2), 0.25, kTight);
-  EXPECT_NEAR(inst.results.q_avg[1][1], 0.25 * 2 + 0.75 * 6, kRow);
-  EXPECT_NEAR(inst.results.q_var[1], 0.25 * 4 + 0.75 * 36 - 5.0 * 5.0, kRow);
-  EXPECT_NEAR(inst.results.sys_avg[1], 0.25 * 4 + 0.75 * 6, kRow);
-  cyc.last_cycle = false;
-  cyc.int_idx = 0;
-  cyc.q_par_cur = 0;
-  f_close_interval(inst, cyc);
-  EXPECT_NEAR(inst.results.q_avg[0][0], 5.0, kRow);
-  EXPECT_EQ(inst.results.q_var[0] + inst.results.sys_avg[0], 0.0);
-  cur(inst, 0, 1, 1, 0, 2) = 0.0;
-  cur(inst, 0, 0, 0, 3, 3) = 0.0;
-  cur(inst, 0, 1, 1, 1, 0) = 0.3;
-  cur(inst, 0, 0, 0, 0, 0) = 0.1;
-  EXPECT_NEAR(f_expected_in_system(inst.state, f_state_range(inst, 0)), 3.0 * 0.75, kTight);
-}
-
 TEST(IntervalStatistics, ZeroNegativeOrNonFiniteTotalEndsTheRunNamingWhere) {
   for (double total : {0.0, -0.5, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
     ChildResult r = run_in_child([total] {
@@ -287,51 +261,3 @@ TEST(WaitLookahead, StepsThroughTheFollowingIntervalsWithTheirPeriods) {
   }
 }
 
-// Every interval observed over a calendar with server and period changes:
-// the look-ahead leaves the distribution and the cursors as they were, and
-// the residual rule completes each row to 1.
-TEST(WaitLookahead, LeavesTheDistributionBitIdenticalAndRowsSumToOne) {
-  for (Layout layout : {Layout::exp, Layout::serabd, Layout::arr}) {
-    hand::Periods p{{2, 1}, {2, 1}, {1, 2}};
-    if (layout != Layout::arr) p.iat_phases = {1, 1};
-    if (layout == Layout::exp) p.ser_phases = p.abd_phases = {1, 1};
-    ModelInstance inst = hand::make_instance(layout, 3, 5, 5, p);
-    IntervalGrid& g = inst.grid;
-    g.srv_int = {3, 2, 2, 1, 3};
-    g.srv_chg = {0, -1, 0, -1, 2};
-    g.chg_iat = {1, 0, 0, 1, 0};
-    g.chg_ser = {1, 0, 1, 0, 0};
-    g.chg_abd = {1, 1, 0, 0, 0};
-    g.obs_int_flag = {1, 1, 1, 1, 1};
-    g.n_obs_max = 5;
-    g.K = g.mxw = 7;  // the steps wrap past the cycle end
-    inst.results.wait_prob.assign(6 * 8, 0.0);
-    inst.state.slice_src = 0;
-    inst.state.slice_cur = 1;
-    cur(inst, 0, 0, 0, 0, 0) = 1.0;
-    CycleState cyc = hand::cycle_at_start(true);
-    cyc.per_iat = cyc.per_ser = cyc.per_abd = 1;
-    for (int t = 0; t < 5; ++t) {
-      cyc.int_idx = t;
-      f_interval_step(inst, cyc);
-      f_close_interval(inst, cyc);
-      const std::vector<double> before = inst.state.slice[inst.state.slice_cur];
-      const CycleState cyc_before = cyc;
-      f_wait_lookahead(inst, cyc);
-      EXPECT_EQ(std::vector<int>({cyc.per_iat, cyc.per_ser, cyc.per_abd, cyc.int_idx, cyc.n_obs}),
-                std::vector<int>({cyc_before.per_iat, cyc_before.per_ser, cyc_before.per_abd, t, t + 1}));
-      const StateRange rg = f_state_range(inst, cyc.per_iat);
-      for (std::size_t k = 0; k < static_cast<std::size_t>(rg.n_a) * inst.state.pairs * rg.B; ++k)
-        ASSERT_EQ(inst.state.slice[inst.state.slice_cur][k], before[k]) << "interval " << t << " entry " << k;
-    }
-    f_wait_residual(inst.results, cyc.n_obs, 7);
-    for (int r = 0; r < 5; ++r) {
-      double s = 0.0;
-      for (int w = 0; w <= 7; ++w) {
-        EXPECT_GE(inst.results.wait_prob[r * 8 + w], 0.0);
-        s += inst.results.wait_prob[r * 8 + w];
-      }
-      EXPECT_NEAR(s, 1.0, kRow) << "row " << r;
-    }
-  }
-}

@@ -31,14 +31,6 @@ double weight(const std::vector<double>& w, int mxq, int x, int y) {
 
 }  // namespace
 
-// Thinning (reset -1) runs at the largest rate in any arrival period's chain.
-TEST(ArrivalCountRow, ThinningRateIsTheLargestEntryOnlyForThinning) {
-  const std::vector<PhaseType> iat = {chain(2, {-3.0, 0.6, 0.0, -0.5}), chain(1, {-2.0})};
-  EXPECT_EQ(f_arrival_thin_rate(iat, -1), 3.0);
-  EXPECT_EQ(f_arrival_thin_rate(iat, 0), -1.0);
-  EXPECT_EQ(f_arrival_thin_rate(iat, 1), -1.0);
-}
-
 // Mended: beyond the success count nothing is stored, not even the rounding
 // rest of a lumped row.
 TEST(CountingRule, NothingIsStoredAboveTheSuccessCount) {
@@ -195,17 +187,6 @@ TEST(TwoPhaseAdvancement, SingleTermUsesTheRateOfTheWholeStateRange) {
   EXPECT_NEAR(t.at(1, 0, 1), std::exp(-a) * (a * r1 + a * a / 2 * (stay * r1 + r1 + r2 * mu2 / L)), kClose);
 }
 
-TEST(DropSplit, HypergeometricShares) {
-  set_run_defaults();
-  DropSplit t;
-  f_build_drop_split(t, 8);
-  for (int j = 0; j <= 8; ++j)
-    for (int l = 0; j + l <= 8; ++l)
-      for (int e = 0; e <= j + l; ++e)
-        for (int i1 = 0; i1 <= j; ++i1)
-          EXPECT_NEAR(t.at(j, l, e, i1), choose(j, i1) * choose(l, e - i1) / choose(j + l, e), kTight) << j << l << e << i1;
-}
-
 // Mended: counts above the kernel's 25 come from the last-clock recursion.
 // SCV 1/2 weighs the head by the square of the share x / (x + y).
 TEST(QueueHeadWeights, LastClockTimesShareOrSquaredShare) {
@@ -319,29 +300,6 @@ TEST(PhaseTypeFit, ChecksEndTheRunOnlyAboveTheTolerance) {
     ChildResult r = run_in_child([&] { fitted(c.mean, c.scv, c.kappa, c.precision); });
     EXPECT_EQ(r.status, c.failure.empty() ? 0 : 1) << c.mean << " " << c.scv << " " << c.kappa;
     EXPECT_EQ(r.out, c.failure.empty() ? "" : "\nError in computation of " + c.failure + " distribution. Press any key to quit.");
-  }
-}
-
-TEST(StateLayout, MultiPhaseArrivalsGiveTheFullLayoutElsePatienceOrServiceTheMiddleOne) {
-  struct Case {
-    std::vector<Period> iat, ser, abd;
-    int layout;  // 0 exponential, 1 service and patience, 2 full
-  };
-  const std::vector<Case> cases{{{{5, 1, 1}, {5, 2, 1}}, {{10, 1, 1}}, {{10, 3, 1}}, 0},
-                                {{{10, 1, 1}}, {{10, 1, 1}}, {{5, 3, 1}, {5, 3, 2}}, 1},
-                                {{{10, 1, 1}}, {{10, 1, 0.5}}, {{10, 3, 1}}, 1},
-                                {{{4, 1, 1}, {3, 1, 0.5}, {3, 1, 1}}, {{10, 1, 2}}, {{10, 3, 1}}, 2}};
-  for (const Case& c : cases) {
-    set_run_defaults();
-    set_instance(c.iat, c.ser, c.abd, {{10.0, 1}});
-    ProcessFits f;
-    f_reset_layout(f);
-    f_fit_periods(f.iat, ProcessKind::arrival, f, gv_iat_nr, gv_iat_mean, gv_iat_scv, gv_iat_kappa, 1e-9);
-    f_fit_periods(f.ser, ProcessKind::service, f, gv_ser_nr, gv_ser_mean, gv_ser_scv, gv_ser_kappa, 1e-9);
-    f_fit_periods(f.abd, ProcessKind::abandonment, f, gv_abd_nr, gv_abd_mean, gv_abd_scv, gv_abd_kappa, 1e-9);
-    EXPECT_EQ(std::vector<bool>({f.layout_exp, f.layout_serabd, f.layout_arr}),
-              std::vector<bool>({c.layout == 0, c.layout == 1, c.layout == 2}));
-    EXPECT_EQ(f_instance_multi_phase(), c.layout > 0);
   }
 }
 
