@@ -1,10 +1,5 @@
 // Every input kept in fuzz/corpus/<target>/ once broke a reader: each must now
 // end in a result or in a refusal, without a crash or a sanitizer report.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <string>
-
 #include "fuzz/fuzz_harness.h"
 #include "tests/support/child_process.h"
 

@@ -2,21 +2,14 @@
 // 113-bit values of the last-clock probability K(a, b, m, n), the quotient
 // forms' whole-number identity checked modulo a prime, the written order of
 // operations where it fixes the last bits, and the paths that end the run.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <array>
-#include <cmath>
 #include <cstdint>
 #include <iostream>
-#include <limits>
 #include <optional>
 
 #include "kernel/fatal_exit.h"
 #include "kernel/last_clock_table.h"
 #include "kernel/max_wait_prob.h"
 #include "kernel/quotient_forms.h"
-#include "tests/support/child_process.h"
 #include "tests/support/instances.h"
 
 namespace {

@@ -106,10 +106,11 @@ std::filesystem::path example_dir() {
   return std::filesystem::path(QA_SOURCE_DIR) / "examples" / "basic";
 }
 
-std::filesystem::path example_copy(const std::string& stem) {
-  const std::filesystem::path dir = make_temp_dir(stem);
-  std::filesystem::copy(example_dir(), dir, std::filesystem::copy_options::recursive);
-  set_config_value(dir, 12, "0");
+std::filesystem::path example_copy(std::map<int, std::string> fields) {
+  fields.emplace(12, "0");
+  const std::filesystem::path dir = working_dir(fields, {});
+  for (const char* name : {"instance_1.DAT", "instance_2.DAT", "instance_3.DAT"})
+    std::filesystem::copy_file(example_dir() / name, dir / name);
   return dir;
 }
 
@@ -153,10 +154,4 @@ std::string join_lines(const std::vector<std::string>& lines, const std::string&
   std::string text;
   for (const auto& line : lines) text += line + eol;
   return text;
-}
-
-void set_config_value(const std::filesystem::path& dir, int k, const std::string& value) {
-  std::vector<std::string> lines = split_lines(read_file(dir / "CONFIG.DAT"));
-  value_line(lines, k) = value;
-  write_file(dir / "CONFIG.DAT", join_lines(lines));
 }

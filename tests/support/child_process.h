@@ -4,6 +4,8 @@
 // what in-process code writes to the console.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -35,9 +37,10 @@ void write_file(const std::filesystem::path& path, const std::string& text);
 // Directory of the example working directory in the source tree.
 std::filesystem::path example_dir();
 
-// A fresh copy of the example working directory, with no simulation
-// iterations so that the console ends with the last model stage.
-std::filesystem::path example_copy(const std::string& stem);
+// A fresh copy of the example working directory with the given CONFIG.DAT
+// fields replaced, by default no simulation iterations so that the console
+// ends with the last model stage.
+std::filesystem::path example_copy(std::map<int, std::string> fields = {});
 
 // A fresh directory with the example BINOMDIST.DAT, the example CONFIG.DAT
 // with the given fields (1..30) replaced, and the given files (name, text).
@@ -58,9 +61,6 @@ std::string join_lines(const std::vector<std::string>& lines, const std::string&
 inline std::string& value_line(std::vector<std::string>& lines, int k) {
   return lines.at(static_cast<std::size_t>(2 * k + 8));
 }
-
-// Rewrites the value of field k in dir/CONFIG.DAT.
-void set_config_value(const std::filesystem::path& dir, int k, const std::string& value);
 
 // Collects what the code under test writes to std::cout while it is alive.
 class CoutCapture {

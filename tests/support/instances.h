@@ -4,8 +4,6 @@
 // arrivals, binomial and multinomial completions, hypergeometric splits).
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>

@@ -2,17 +2,11 @@
 // prompted fatal exit, naming the instance, instead of an uncaught bad_alloc.
 // Allocations are made to fail by replacing the global operator new of this
 // test program: once armed, every request of kFailFrom bytes or more fails.
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <new>
-#include <string>
 
 #include "analyzer/app/run_driver.h"
-#include "analyzer/input/config.h"
-#include "tests/support/child_process.h"
 #include "tests/support/instances.h"
 
 namespace {

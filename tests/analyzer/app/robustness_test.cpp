@@ -1,12 +1,6 @@
 // Extreme inputs end in a result or in a refusal with exit status 1, never in
 // an abort or in memory the machine cannot give: whole runs of the program in
 // a working directory of the test's own.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
-#include <string>
-
 #include "tests/support/child_process.h"
 
 namespace {

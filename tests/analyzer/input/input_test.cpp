@@ -2,7 +2,6 @@
 // file), the 29 checks with their exact messages, the run tables of
 // BINOMDIST.DAT and the factorials, the SUMMARY.CSV probe, and instance files
 // with every value the model cannot use refused by name.
-#include <filesystem>
 #include <sstream>
 
 #include "analyzer/input/config_check.h"

@@ -3,7 +3,6 @@
 // summary values and waiting rows it derives, and the run's end when the file
 // cannot be written. Also the processor-time helper beyond the int range.
 #include <ctime>
-#include <filesystem>
 
 #include "analyzer/report/cpu_time.h"
 #include "analyzer/report/model_results_block.h"

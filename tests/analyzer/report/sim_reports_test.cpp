@@ -2,12 +2,6 @@
 // comparison blocks of a small instance with a fixed seed (CPU times masked;
 // the two identical instances give identical rows), byte-identical reports on
 // a second run, and the exit when SIM_CHECK.CSV cannot be written.
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <map>
-#include <string>
-
 #include "tests/support/child_process.h"
 
 namespace {

@@ -2,12 +2,6 @@
 // of the tie order, slot compaction, the virtual wait and thinning with the
 // mended cases; variates against their closed forms and moments; and a
 // stationary M/M/s/K+M queue against its birth-death values.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
-
 #include "analyzer/simulation/event_loops.h"
 #include "analyzer/simulation/queue_events.h"
 #include "analyzer/simulation/sim_random.h"
@@ -16,7 +10,6 @@
 #include "analyzer/simulation/thinning.h"
 #include "analyzer/simulation/variates.h"
 #include "analyzer/simulation/virtual_wait.h"
-#include "tests/support/child_process.h"
 #include "tests/support/instances.h"
 
 namespace {
