@@ -271,13 +271,9 @@ inline CycleState cycle_at_start(bool last_cycle = false) {
   return cyc;
 }
 
-inline double& at(ModelInstance& inst, int slice, int a, int j, int l, int q, int r) {
-  return inst.state.slice[slice][inst.state.idx(a, j, l, q, r)];
-}
-
 // Entry of the current slice.
 inline double& cur(ModelInstance& inst, int a, int j, int l, int q, int r) {
-  return at(inst, inst.state.slice_cur, a, j, l, q, r);
+  return inst.state.slice[inst.state.slice_cur][inst.state.idx(a, j, l, q, r)];
 }
 
 inline double cur_total(const ModelInstance& inst) {

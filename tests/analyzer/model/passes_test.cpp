@@ -214,26 +214,6 @@ TEST(IntervalStatistics, ZeroNegativeOrNonFiniteTotalEndsTheRunNamingWhere) {
   }
 }
 
-// One unit waits; arrivals bring exactly one, every waiting unit abandons,
-// nothing is served. The configured order decides what is left waiting.
-TEST(IntervalStep, ProcessesRunInTheConfiguredOrder) {
-  struct Case {
-    int iat, ser, abd, waiting;
-  };
-  for (Case c : {Case{1, 2, 3, 0}, Case{2, 2, 1, 1}, Case{3, 3, 3, 0}, Case{1, -1, -1, 2}}) {
-    ModelInstance inst = hand::make_instance(Layout::exp, 1, 3, 1);
-    inst.grid.srv_int[0] = 0;
-    inst.counts.arr_cnt[0] = {0.0, 1.0, 0.0, 0.0};
-    inst.counts.abd_cnt[0] = hand::binomial_rows(3, 1.0);
-    inst.counts.ser_cmp[0] = hand::binomial_rows(1, 0.0);
-    cur(inst, 0, 0, 0, 1, 0) = 1.0;
-    gv_CFG_order_iat = c.iat, gv_CFG_order_ser = c.ser, gv_CFG_order_abd = c.abd;
-    CycleState cyc = hand::cycle_at_start();
-    f_interval_step(inst, cyc);
-    EXPECT_EQ(cur(inst, 0, 0, 0, c.waiting, 0), 1.0) << c.iat << c.ser << c.abd;
-  }
-}
-
 // The observation interval 1 starts service period 1 (nobody finishes);
 // interval 0 of the next cycle is period 0 (everybody finishes).
 TEST(WaitLookahead, StepsThroughTheFollowingIntervalsWithTheirPeriods) {
