@@ -100,6 +100,20 @@ std::vector<T> first_clock_table(T a, T b, int N) {
   return k;
 }
 
+// The stationary distribution of the birth-death chain of M/M/s/K+M and its
+// mean queue: birth rate lambda below s + places, death rate
+// min(n, s) mu + max(n - s, 0) theta.
+struct BirthDeath {
+  std::vector<double> p;
+  double queue = 0.0;
+  BirthDeath(double lambda, double mu, double theta, int s, int places) : p{1.0} {
+    double total = 1.0;
+    for (int n = 1; n <= s + places; ++n)
+      total += p.emplace_back(p.back() * lambda / (std::min(n, s) * mu + std::max(n - s, 0) * theta));
+    for (int n = 0; n <= s + places; ++n) queue += std::max(n - s, 0) * (p[n] /= total);
+  }
+};
+
 struct Period {
   double dur, mean, scv;
 };

@@ -259,15 +259,10 @@ TEST(RandomVariate, ATimeThatIsNotFiniteAndNonNegativeEndsTheRun) {
 // (ten seeds) of the birth-death values, with and without thinning.
 TEST(SimulatedQueue, StationaryMMsKMMatchesTheBirthDeathValues) {
   constexpr double kLambda = 4.0, kMu = 1.0, kTheta = 0.5;
-  constexpr int kServers = 3, kPlaces = 5, kTop = kServers + kPlaces, kBatches = 10;
-  std::vector<double> p(kTop + 1, 1.0);
-  double total = 1.0, queue = 0.0;
-  for (int n = 1; n <= kTop; ++n) {
-    total += p[n] = p[n - 1] * kLambda / (std::min(n, kServers) * kMu + std::max(n - kServers, 0) * kTheta);
-    queue += std::max(n - kServers, 0) * p[n];
-  }
-  const double lost = p[kTop] / total;
-  const double exact[3] = {queue / total, kTheta * queue / total / (kLambda * (1.0 - lost)), lost};
+  constexpr int kServers = 3, kPlaces = 5, kBatches = 10;
+  const BirthDeath bd(kLambda, kMu, kTheta, kServers, kPlaces);
+  const double lost = bd.p.back();
+  const double exact[3] = {bd.queue, kTheta * bd.queue / (kLambda * (1.0 - lost)), lost};
   const double t_999 = 4.781;  // two-sided 99.9 % quantile of Student's t, 9 degrees of freedom
   for (int reset : {0, -1}) {
     double sum[3] = {}, squares[3] = {};
