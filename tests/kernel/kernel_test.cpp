@@ -1,10 +1,9 @@
-// The numerical kernel against independent answers: exact rationals and
+// The maximum-wait kernel against independent answers: exact rationals and
 // 113-bit values of the last-clock probability K(a, b, m, n), the quotient
 // forms' whole-number identity checked modulo a prime, the written order of
 // operations where it fixes the last bits, and the paths that end the run.
 #include <cstdint>
 #include <iostream>
-#include <optional>
 
 #include "kernel/fatal_exit.h"
 #include "kernel/last_clock_table.h"
@@ -22,20 +21,15 @@ const std::string kMaxWaitFailure = prompted("Error when trying to obtain the ma
 using Quad = __float128;
 
 // The kernel in this process; a failure path unwinds with FatalExit (standard
-// input is put in a failed state so that its wait ends at once).
-std::optional<double> kernel_value(double a, double b, double m, double n) {
+// input is put in a failed state so that its wait ends at once) and fails.
+double k_of(double a, double b, double m, double n) {
   std::cin.setstate(std::ios::failbit);
   try {
     return f_max_wait_prob(a, b, m, n);
   } catch (const FatalExit&) {
-    return std::nullopt;
+    ADD_FAILURE() << "failure path for a = " << a << ", b = " << b << ", m = " << m << ", n = " << n;
+    return std::numeric_limits<double>::quiet_NaN();
   }
-}
-
-double k_of(double a, double b, double m, double n) {
-  std::optional<double> v = kernel_value(a, b, m, n);
-  if (!v) ADD_FAILURE() << "failure path for a = " << a << ", b = " << b << ", m = " << m << ", n = " << n;
-  return v.value_or(std::numeric_limits<double>::quiet_NaN());
 }
 
 bool has_quotient_form(int m, int n) { return m == 1 || (m == 2 && n >= 2 && n != 3 && n != 18 && n != 21 && n != 22 && n != 24); }

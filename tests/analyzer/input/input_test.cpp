@@ -1,7 +1,7 @@
 // Reading the run's inputs: CONFIG.DAT by line position and its echo (golden
-// file), the 29 checks with their exact messages, the run tables of
-// BINOMDIST.DAT and the factorials, the SUMMARY.CSV probe, and instance files
-// with every value the model cannot use refused by name.
+// file), the 29 checks with their exact messages, the refusals of
+// BINOMDIST.DAT, and instance files with every value the model cannot use
+// refused by name.
 #include <sstream>
 
 #include "analyzer/input/config_check.h"
@@ -25,11 +25,9 @@ std::vector<double> config_numbers() {
           double(gv_CFG_new_output), double(gv_CFG_mxn_suc), double(gv_CFG_mxn_suc_2PH)};
 }
 
-std::vector<std::string> example_config() { return split_lines(read_file(example_dir() / "CONFIG.DAT")); }
-
 // Parses the example with value line k replaced by text.
 std::vector<double> parse_with(int k, const std::string& text, const std::string& eol = "\n") {
-  std::vector<std::string> lines = example_config();
+  std::vector<std::string> lines = split_lines(read_file(example_dir() / "CONFIG.DAT"));
   if (k > 0) value_line(lines, k) = text;
   f_parse_config(join_lines(lines, eol));
   return config_numbers();

@@ -1,5 +1,5 @@
 // The simulation on small instances built by hand: scripted-generator cases
-// of the tie order, slot compaction, the virtual wait and thinning with the
+// of the tie order, the virtual wait and thinning with the
 // mended cases; the moments of the variates and their invalid values; and a
 // stationary M/M/s/K+M queue against its birth-death values.
 #include "analyzer/simulation/event_loops.h"
@@ -87,26 +87,6 @@ TEST(SimEvents, EqualTimesGoToBoundaryThenAbandonmentThenServiceThenArrival) {
   run.live.busy = 0;
   EXPECT_EQ(f_next_event(run), SimEvent::arrival);
   EXPECT_EQ(run.time, 5.0);
-}
-
-// Mended: slots are compacted, so that exactly the live slots are scanned.
-TEST(SimEvents, ServiceEndCompactsSlotsAndServesTheEarliestJoiner) {
-  Instance inst(4, 3, {3});
-  SimRun run = inst.run(2);
-  // Empty queue: the ending slot 0 (tie with slot 1, lowest wins) takes slot 2.
-  set_servers(run.live, {1.0, 1.0, 3.0});
-  f_service_end(run, run.live, 1.0);
-  EXPECT_EQ(server_times(run.live), (std::vector<double>{3.0, 1.0}));
-  EXPECT_EQ(run.live.srv_next_slot, 1);
-  // Queue: joins 0.5, 0.2, 0.2; the head is slot 1, slot 2 moves into it.
-  set_queue(run.live, {{9.0, 0.5}, {8.0, 0.2}, {7.0, 0.2}});
-  f_script_rand({16384});
-  f_service_end(run, run.live, 1.0);
-  EXPECT_EQ(std::vector<double>({double(run.live.queue), run.live.q_join_time[1], run.live.q_abd_time[1]}),
-            std::vector<double>({2.0, 0.2, 7.0}));
-  EXPECT_EQ(run.live.head_slot, 1);
-  EXPECT_DOUBLE_EQ(run.live.srv_time[1], 1.0 + std::log(2.0));  // -ln(1/2) / 1
-  EXPECT_EQ(run.res.streams[kSer].n, 1);
 }
 
 TEST(VirtualWait, CountsTheIntervalInWhichAServerFreesUp) {
