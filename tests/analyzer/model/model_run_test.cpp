@@ -65,8 +65,6 @@ TEST(IntervalGrid, SizesObservationIntervalsAndCalendar) {
   EXPECT_EQ(std::vector<int>({grid.n, grid.K, grid.mxs}), std::vector<int>({10, 3, 7}));
   // Sample points 1.1, 2.1, ...: 4.1 is the first at or past 4.
   EXPECT_EQ(flagged(grid.chg_iat), (std::vector<int>{0, 4}));
-  EXPECT_TRUE(flagged(grid.chg_ser).empty());
-  EXPECT_EQ(grid.srv_int, (std::vector<int>{3, 3, 3, 3, 3, 7, 7, 7, 7, 7}));
   EXPECT_EQ(grid.srv_chg, (std::vector<int>{-4, 0, 0, 0, 0, 4, 0, 0, 0, 0}));
   // Mended: an observation interval of 0 or one so small that the count of
   // moments leaves the int range observes every interval.

@@ -9,7 +9,6 @@ using hand::Layout;
 namespace {
 
 constexpr double kTight = 1e-15;
-constexpr double kRow = 1e-12;
 
 const hand::Periods kTwoPhaseService{{1}, {2}, {2}};
 
