@@ -71,7 +71,7 @@ ChildResult run_in_child(const std::function<void()>& fn) {
   });
 }
 
-ChildResult run_program(const std::filesystem::path& dir, unsigned long address_space) {
+ChildResult run_program(const std::filesystem::path& dir, [[maybe_unused]] unsigned long address_space) {
   return fork_with_pipe([&] {
 #ifndef __SANITIZE_ADDRESS__  // AddressSanitizer reserves far more address space
     const rlimit limit{address_space, address_space};
