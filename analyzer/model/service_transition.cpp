@@ -8,47 +8,53 @@
 
 #include <algorithm>
 
+#include "analyzer/model/pass_split.h"
 #include "analyzer/model/queue_to_service.h"
-#include "analyzer/model/state_pass.h"
 
 namespace {
 
-// Completions of the phase-1 units (j) or of the phase-2 units (l). Each
-// target entry receives one share of each source entry, so moving block by
-// block keeps the order of additions into it.
+// Completions of the phase-1 units (j) or of the phase-2 units (l). The pass
+// keeps a and (q, r), so it splits by entry parts; each target entry receives
+// one share of each source entry, in the order of the source blocks.
 void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T, bool phase2) {
-  PassSlices ps = f_begin_pass(st, rg);
-  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
-    const int m = phase2 ? l : j;
-    if (m == 0) {
-      f_copy_block(ps, rg, off);
-      return;
-    }
-    const double* moving = f_moving_block(ps, rg, off);
-    if (!f_block_moves(moving, rg)) return;
-    const int c_hi = std::min(m, gv_mxn_ser);
-    for (int c = 0; c <= c_hi; ++c) {
-      const std::size_t to = phase2 ? st.block(a, j, l - c) : st.block(a, j - c, l);
-      f_move_block(ps, rg, moving, to, T.at(m, c));
-    }
+  PassSlices ps = f_flip_slices(st);
+  f_split_by_entries(st, rg, ps, [&](int a, EntryPart e) {
+    double moving[kPartEntries];
+    f_for_each_pair(rg, [&](int j, int l) {
+      const std::size_t off = st.block(a, j, l);
+      const int m = phase2 ? l : j;
+      if (m == 0) {
+        f_part_copy(ps.src + off, ps.cur + off, e);
+        return;
+      }
+      if (!f_part_moving(ps.src + off, e, moving)) return;
+      const int c_hi = std::min(m, gv_mxn_ser);
+      for (int c = 0; c <= c_hi; ++c) {
+        const std::size_t to = phase2 ? st.block(a, j, l - c) : st.block(a, j - c, l);
+        f_part_move(moving, ps.cur + to, e, T.at(m, c));
+      }
+    });
   });
 }
 
 void phase1_advance_pass(StateDist& st, const StateRange& rg, const SquareBlocks& G) {
-  PassSlices ps = f_begin_pass(st, rg);
-  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
-    if (j == 0) {
-      f_copy_block(ps, rg, off);
-      return;
-    }
-    const double* moving = f_moving_block(ps, rg, off);
-    if (!f_block_moves(moving, rg)) return;
-    const int c_hi = std::min(j, gv_mxn_ser);
-    for (int x = 0; x <= c_hi; ++x) {
-      for (int y = 0; y <= c_hi - x; ++y) {
-        f_move_block(ps, rg, moving, st.block(a, j - x - y, l + x), G.at(j, x, y));
+  PassSlices ps = f_flip_slices(st);
+  f_split_by_entries(st, rg, ps, [&](int a, EntryPart e) {
+    double moving[kPartEntries];
+    f_for_each_pair(rg, [&](int j, int l) {
+      const std::size_t off = st.block(a, j, l);
+      if (j == 0) {
+        f_part_copy(ps.src + off, ps.cur + off, e);
+        return;
       }
-    }
+      if (!f_part_moving(ps.src + off, e, moving)) return;
+      const int c_hi = std::min(j, gv_mxn_ser);
+      for (int x = 0; x <= c_hi; ++x) {
+        for (int y = 0; y <= c_hi - x; ++y) {
+          f_part_move(moving, ps.cur + st.block(a, j - x - y, l + x), e, G.at(j, x, y));
+        }
+      }
+    });
   });
 }
 

@@ -44,6 +44,10 @@ struct StateDist {
   }
 };
 
+// Passes over fewer entries than this run on one thread: for them, starting
+// the threads of a team costs more than the work it shares out.
+constexpr std::size_t kParallelEntries = std::size_t{1} << 15;
+
 // Sets to 0.0 every entry of state.slice[slice] with a < n_a, j + l <= m and
 // any q, r; touches nothing else. Nothing happens when n_a <= 0 or m < 0.
 // The caller keeps n_a <= 2 and m <= state.mxs.

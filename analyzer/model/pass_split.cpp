@@ -1,0 +1,49 @@
+// Entry parts of a (q, r) block: the block's used entries cut into nearly
+// equal runs of at most kPartEntries, in storage order; pairs by position.
+#include "analyzer/model/pass_split.h"
+
+namespace {
+
+// Used entries of a block: every (q, r), or one per row q in the one-phase layout.
+std::size_t used_entries(const StateRange& rg) { return rg.exp ? static_cast<std::size_t>(rg.mxq + 1) : rg.B; }
+
+}  // namespace
+
+int f_entry_part_count(const StateRange& rg) {
+  return static_cast<int>((used_entries(rg) + kPartEntries - 1) / kPartEntries);
+}
+
+EntryPart f_entry_part(const StateRange& rg, int k) {
+  const std::size_t total = used_entries(rg);
+  const std::size_t parts = static_cast<std::size_t>(f_entry_part_count(rg));
+  const std::size_t kk = static_cast<std::size_t>(k);
+  const std::size_t first = kk * total / parts;
+  const std::size_t end = (kk + 1) * total / parts;
+  EntryPart e;
+  e.step = rg.exp ? rg.Q : 1;
+  e.lo = first * e.step;
+  e.n = end - first;
+  return e;
+}
+
+EntryPart f_whole_block(const StateRange& rg) {
+  EntryPart e;
+  e.step = rg.exp ? rg.Q : 1;
+  e.n = used_entries(rg);
+  return e;
+}
+
+std::size_t f_range_entries(const StateRange& rg) {
+  return static_cast<std::size_t>(rg.n_a) * static_cast<std::size_t>(f_pair_count(rg)) * used_entries(rg);
+}
+
+int f_pair_count(const StateRange& rg) { return rg.exp ? rg.mxs + 1 : (rg.mxs + 1) * (rg.mxs + 2) / 2; }
+
+std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
+  int j = 0;
+  while (t > rg.l_max(j)) {
+    t -= rg.l_max(j) + 1;
+    ++j;
+  }
+  return {j, t};
+}

@@ -1,0 +1,117 @@
+// The split of a pass over the state distribution into tasks that run on all
+// cores. Every task clears and writes its own part of the target slice and
+// adds into each entry of it in the order of a single-threaded run, so the
+// result is the same to the last bit for any number of threads.
+#pragma once
+
+#include <cstddef>
+#include <utility>
+
+#include "analyzer/model/state_pass.h"
+
+// Runs fn(t) for t = 0..tasks-1, on the threads of OpenMP's team (the
+// OMP_NUM_THREADS setting, all cores by default) when the pass covers
+// entries >= kParallelEntries, else on the calling thread; the tasks must
+// write disjoint memory.
+template <class Fn>
+inline void f_parallel_tasks(int tasks, std::size_t entries, Fn&& fn) {
+#pragma omp parallel for schedule(dynamic) if (entries >= kParallelEntries)
+  for (int t = 0; t < tasks; ++t) fn(t);
+}
+
+// Used entries of a slice over the range rg.
+std::size_t f_range_entries(const StateRange& rg);
+
+// Runs fn(lo, hi) over runs that cut [0, end) on all cores; for loops over
+// independent entries.
+template <class Fn>
+inline void f_parallel_ranges(std::size_t end, Fn&& fn) {
+  constexpr std::size_t kRun = 32768;
+  const int runs = static_cast<int>((end + kRun - 1) / kRun);
+  f_parallel_tasks(runs, end, [&](int t) {
+    const std::size_t lo = static_cast<std::size_t>(t) * kRun;
+    fn(lo, lo + kRun < end ? lo + kRun : end);
+  });
+}
+
+// Calls fn(j, l) for every pair j + l <= mxs of the range (l = 0 only in the
+// one-phase layout), j, then l, ascending.
+template <class Fn>
+inline void f_for_each_pair(const StateRange& rg, Fn&& fn) {
+  for (int j = 0; j <= rg.mxs; ++j) {
+    for (int l = 0; l <= rg.l_max(j); ++l) fn(j, l);
+  }
+}
+
+// The number of pairs (j, l) of the range, and the t-th of them in the
+// order of f_for_each_pair.
+int f_pair_count(const StateRange& rg);
+std::pair<int, int> f_pair_at(const StateRange& rg, int t);
+
+// Used entries lo, lo + step, ..., n of them, of every (q, r) block: the
+// part of each block that one task of a pass keeping (q, r) handles.
+struct EntryPart {
+  std::size_t lo = 0;
+  std::size_t n = 0;
+  std::size_t step = 1;
+};
+
+// Entries of a part at the most: small enough that a task's parts of all
+// blocks stay in a core's cache, large enough to keep the loops long.
+constexpr std::size_t kPartEntries = 64;
+
+// Number of parts of a block of rg, and part k.
+int f_entry_part_count(const StateRange& rg);
+EntryPart f_entry_part(const StateRange& rg, int k);
+// All used entries of a block as one part.
+EntryPart f_whole_block(const StateRange& rg);
+
+inline void f_part_clear(double* blk, EntryPart e) {
+  for (std::size_t k = 0; k < e.n; ++k) blk[e.lo + k * e.step] = 0.0;
+}
+
+// Copy: every entry of the part is added, whatever its value.
+inline void f_part_copy(const double* __restrict s, double* __restrict t, EntryPart e) {
+  if (e.step == 1) {
+    for (std::size_t k = e.lo; k < e.lo + e.n; ++k) t[k] += s[k];
+  } else {
+    for (std::size_t k = 0; k < e.n; ++k) t[e.lo + k * e.step] += s[e.lo + k * e.step];
+  }
+}
+
+// Puts the moving parts of the part's source entries (the entry when
+// strictly above 0.0, else 0.0) into m[0..n-1]; returns whether any moves.
+inline bool f_part_moving(const double* __restrict s, EntryPart e, double* __restrict m) {
+  bool any = false;
+  for (std::size_t k = 0; k < e.n; ++k) {
+    const double p = s[e.lo + k * e.step];
+    m[k] = p > 0.0 ? p : 0.0;
+    any = any || p > 0.0;
+  }
+  return any;
+}
+
+// t[entry k] += m[k] * c over the part; a share of 0.0 adds nothing.
+inline void f_part_move(const double* __restrict m, double* __restrict t, EntryPart e, double c) {
+  if (c == 0.0) return;
+  if (e.step == 1) {
+    double* __restrict tt = t + e.lo;
+    for (std::size_t k = 0; k < e.n; ++k) tt[k] += m[k] * c;
+  } else {
+    for (std::size_t k = 0; k < e.n; ++k) t[e.lo + k * e.step] += m[k] * c;
+  }
+}
+
+// A pass that keeps (q, r) and a: one task per arrival phase and entry part,
+// which clears its part of the current slice's blocks of that phase and then
+// runs fn(a, part) to add the contributions.
+template <class Fn>
+inline void f_split_by_entries(const StateDist& st, const StateRange& rg, PassSlices ps, Fn&& fn) {
+  const int parts = f_entry_part_count(rg);
+  f_parallel_tasks(rg.n_a * parts, f_range_entries(rg), [&](int t) {
+    const int a = t / parts;
+    const EntryPart e = f_entry_part(rg, t % parts);
+    f_for_each_pair(rg, [&](int j, int l) { f_part_clear(ps.cur + st.block(a, j, l), e); });
+    fn(a, e);
+  });
+}
