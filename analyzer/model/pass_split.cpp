@@ -1,5 +1,5 @@
-// Entry parts of a (q, r) block: the block's used entries cut into nearly
-// equal runs of at most kPartEntries, in storage order; pairs by position.
+// Entry parts of a (q, r) block: the block's used entries cut into runs of
+// kPartEntries (the last may be shorter), in storage order; pairs by position.
 #include "analyzer/model/pass_split.h"
 
 namespace {
@@ -15,10 +15,8 @@ int f_entry_part_count(const StateRange& rg) {
 
 EntryPart f_entry_part(const StateRange& rg, int k) {
   const std::size_t total = used_entries(rg);
-  const std::size_t parts = static_cast<std::size_t>(f_entry_part_count(rg));
-  const std::size_t kk = static_cast<std::size_t>(k);
-  const std::size_t first = kk * total / parts;
-  const std::size_t end = (kk + 1) * total / parts;
+  const std::size_t first = static_cast<std::size_t>(k) * kPartEntries;
+  const std::size_t end = first + kPartEntries < total ? first + kPartEntries : total;
   EntryPart e;
   e.step = rg.exp ? rg.Q : 1;
   e.lo = first * e.step;

@@ -7,6 +7,10 @@
 #include <cstddef>
 #include <utility>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "analyzer/model/state_pass.h"
 
 // Runs fn(t) for t = 0..tasks-1, on the threads of OpenMP's team (the
@@ -56,9 +60,10 @@ struct EntryPart {
   std::size_t step = 1;
 };
 
-// Entries of a part at the most: small enough that a task's parts of all
-// blocks stay in a core's cache, large enough to keep the loops long.
-constexpr std::size_t kPartEntries = 64;
+// Entries of a part (the last part of a block may be shorter): small enough
+// that a task's parts of all blocks stay in a core's cache, and that a
+// target part is summed in registers.
+constexpr std::size_t kPartEntries = 16;
 
 // Number of parts of a block of rg, and part k.
 int f_entry_part_count(const StateRange& rg);
@@ -113,5 +118,82 @@ inline void f_split_by_entries(const StateDist& st, const StateRange& rg, PassSl
     const EntryPart e = f_entry_part(rg, t % parts);
     f_for_each_pair(rg, [&](int j, int l) { f_part_clear(ps.cur + st.block(a, j, l), e); });
     fn(a, e);
+  });
+}
+
+// The contributions to one target part, added in the order the caller
+// names its sources: starts from 0.0, as the cleared target would. Each
+// entry's sum is formed by the same additions, one by one, as in a loop over
+// the entries; a full part runs two entries to an SSE2 instruction.
+struct PartGather {
+  const double* src;
+  EntryPart e;
+  bool full = e.step == 1 && e.n == kPartEntries;
+#ifdef __SSE2__
+  __m128d acc2[kPartEntries / 2] = {};
+#endif
+  double acc[kPartEntries] = {};
+
+  // Copy: every entry of the source part is added, whatever its value.
+  void copy(std::size_t off) {
+    const double* s = src + off + e.lo;
+#ifdef __SSE2__
+    if (full) {
+      for (std::size_t i = 0; i < kPartEntries / 2; ++i) acc2[i] = _mm_add_pd(acc2[i], _mm_loadu_pd(s + 2 * i));
+      return;
+    }
+#endif
+    for (std::size_t k = 0; k < e.n; ++k) acc[k] += s[k * e.step];
+  }
+  // Move: the moving part of every source entry times the share c.
+  void move(std::size_t off, double c) {
+    if (c == 0.0) return;
+    const double* __restrict s = src + off + e.lo;
+#ifdef __SSE2__
+    if (full) {
+      const __m128d zero = _mm_setzero_pd(), cc = _mm_set1_pd(c);
+      for (std::size_t i = 0; i < kPartEntries / 2; ++i) {
+        const __m128d p = _mm_loadu_pd(s + 2 * i);
+        // p where p > 0.0, else +0.0 (also for NaN).
+        const __m128d m = _mm_and_pd(_mm_cmpgt_pd(p, zero), p);
+        acc2[i] = _mm_add_pd(acc2[i], _mm_mul_pd(m, cc));
+      }
+      return;
+    }
+#endif
+    for (std::size_t k = 0; k < e.n; ++k) {
+      const double p = s[k * e.step];
+      acc[k] += (p > 0.0 ? p : 0.0) * c;
+    }
+  }
+  void store(double* t) const {
+    double* tt = t + e.lo;
+#ifdef __SSE2__
+    if (full) {
+      for (std::size_t i = 0; i < kPartEntries / 2; ++i) _mm_storeu_pd(tt + 2 * i, acc2[i]);
+      return;
+    }
+#endif
+    for (std::size_t k = 0; k < e.n; ++k) tt[k * e.step] = acc[k];
+  }
+};
+
+// A pass that keeps a and (q, r), written target by target: one task per
+// arrival phase and entry part; for every target block (a, j, l) of the
+// task, sources(a, j, l, g) adds into the PartGather g the source blocks of
+// that target in the order in which a single run, source block by source
+// block, reaches it. The target part is then written whole, so it needs no
+// clearing.
+template <class Sources>
+inline void f_gather_by_entries(const StateDist& st, const StateRange& rg, PassSlices ps, Sources&& sources) {
+  const int parts = f_entry_part_count(rg);
+  f_parallel_tasks(rg.n_a * parts, f_range_entries(rg), [&](int t) {
+    const int a = t / parts;
+    const EntryPart e = f_entry_part(rg, t % parts);
+    f_for_each_pair(rg, [&](int j, int l) {
+      PartGather g{ps.src, e};
+      sources(a, j, l, g);
+      g.store(ps.cur + st.block(a, j, l));
+    });
   });
 }

@@ -13,48 +13,52 @@
 
 namespace {
 
-// Completions of the phase-1 units (j) or of the phase-2 units (l). The pass
-// keeps a and (q, r), so it splits by entry parts; each target entry receives
-// one share of each source entry, in the order of the source blocks.
+// Both passes keep a and (q, r) and are written target by target: a target
+// block lists its source blocks in the order of the source blocks (j, then l,
+// ascending), which is the order in which a run source by source adds into it.
+
+// Completions of the phase-1 units (j) or of the phase-2 units (l): source
+// (j, l) moves c units to (j - c, l) or (j, l - c); a group of 0 is copied.
 void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T, bool phase2) {
   PassSlices ps = f_flip_slices(st);
-  f_split_by_entries(st, rg, ps, [&](int a, EntryPart e) {
-    double moving[kPartEntries];
-    f_for_each_pair(rg, [&](int j, int l) {
-      const std::size_t off = st.block(a, j, l);
-      const int m = phase2 ? l : j;
+  const int cap = gv_mxn_ser;
+  f_gather_by_entries(st, rg, ps, [&](int a, int j0, int l0, PartGather& g) {
+    const int m0 = phase2 ? l0 : j0;
+    const int m_hi = std::min(phase2 ? rg.mxs - j0 : rg.mxs - l0, m0 + cap);
+    for (int m = m0; m <= m_hi; ++m) {
+      const std::size_t from = phase2 ? st.block(a, j0, m) : st.block(a, m, l0);
       if (m == 0) {
-        f_part_copy(ps.src + off, ps.cur + off, e);
-        return;
+        g.copy(from);
+      } else {
+        g.move(from, T.at(m, m - m0));
       }
-      if (!f_part_moving(ps.src + off, e, moving)) return;
-      const int c_hi = std::min(m, gv_mxn_ser);
-      for (int c = 0; c <= c_hi; ++c) {
-        const std::size_t to = phase2 ? st.block(a, j, l - c) : st.block(a, j - c, l);
-        f_part_move(moving, ps.cur + to, e, T.at(m, c));
-      }
-    });
+    }
   });
 }
 
+// Phase-1 advance: source (j, l) moves to (j - x - y, l + x) for
+// x + y <= min(j, cap); j = 0 is copied. Target (j0, l0) thus receives from
+// j = j0 + d, d <= cap, and l = l0 - x, x = min(l0, d) down to 0.
 void phase1_advance_pass(StateDist& st, const StateRange& rg, const SquareBlocks& G) {
   PassSlices ps = f_flip_slices(st);
-  f_split_by_entries(st, rg, ps, [&](int a, EntryPart e) {
-    double moving[kPartEntries];
-    f_for_each_pair(rg, [&](int j, int l) {
-      const std::size_t off = st.block(a, j, l);
+  const int cap = gv_mxn_ser;
+  f_gather_by_entries(st, rg, ps, [&](int a, int j0, int l0, PartGather& g) {
+    const int j_hi = std::min(rg.mxs, j0 + cap);
+    for (int j = j0; j <= j_hi; ++j) {
       if (j == 0) {
-        f_part_copy(ps.src + off, ps.cur + off, e);
-        return;
+        g.copy(st.block(a, 0, l0));
+        continue;
       }
-      if (!f_part_moving(ps.src + off, e, moving)) return;
-      const int c_hi = std::min(j, gv_mxn_ser);
-      for (int x = 0; x <= c_hi; ++x) {
-        for (int y = 0; y <= c_hi - x; ++y) {
-          f_part_move(moving, ps.cur + st.block(a, j - x - y, l + x), e, G.at(j, x, y));
-        }
-      }
-    });
+      // Sources l = l0 - x, x from x_hi down: adjacent blocks, and shares
+      // G[j][x][d - x] a stride of j apart in the table.
+      const int d = j - j0;
+      const int x_hi = std::min(l0, d);
+      const int x_lo = std::max(0, l0 - (rg.mxs - j));
+      std::size_t from = st.block(a, j, l0 - x_hi);
+      std::size_t share = G.idx(j, x_hi, d - x_hi);
+      const std::size_t stride = static_cast<std::size_t>(j);
+      for (int x = x_hi; x >= x_lo; --x, from += rg.B, share -= stride) g.move(from, G.v[share]);
+    }
   });
 }
 
