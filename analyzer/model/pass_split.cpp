@@ -2,6 +2,8 @@
 // kPartEntries (the last may be shorter), in storage order; pairs by position.
 #include "analyzer/model/pass_split.h"
 
+#include <omp.h>
+
 namespace {
 
 // Used entries of a block: every (q, r), or one per row q in the one-phase layout.
@@ -44,4 +46,40 @@ std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
     ++j;
   }
   return {j, t};
+}
+
+namespace {
+
+// Four doubles; on x86-64 one AVX register, or two SSE2 registers.
+typedef double Vec4 __attribute__((vector_size(32)));
+constexpr std::size_t kVecs = kPartEntries / 4;
+
+}  // namespace
+
+// Built for AVX2 and for the baseline instruction set, chosen at load time:
+// both form every sum with the same additions and products.
+__attribute__((target_clones("avx2", "default")))
+void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
+  Vec4 sum[kVecs];
+  __builtin_memcpy(sum, acc, sizeof sum);
+  for (int i = 0; i < count; ++i, m += m_step) {
+    const double c = shares[i];
+    if (c == 0.0) continue;
+    const Vec4 cc = {c, c, c, c};
+    for (std::size_t v = 0; v < kVecs; ++v) {
+      Vec4 p;
+      __builtin_memcpy(&p, m + 4 * v, sizeof p);
+      sum[v] = sum[v] + p * cc;
+    }
+  }
+  __builtin_memcpy(acc, sum, sizeof sum);
+}
+
+void f_reserve_pack(StateDist& st) {
+  const std::size_t need = st.pairs * kPartEntries * static_cast<std::size_t>(omp_get_max_threads());
+  if (st.pack.size() < need) st.pack.resize(need);
+}
+
+double* f_thread_pack(StateDist& st) {
+  return st.pack.data() + static_cast<std::size_t>(omp_get_thread_num()) * st.pairs * kPartEntries;
 }

@@ -7,10 +7,6 @@
 #include <cstddef>
 #include <utility>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 #include "analyzer/model/state_pass.h"
 
 // Runs fn(t) for t = 0..tasks-1, on the threads of OpenMP's team (the
@@ -121,62 +117,54 @@ inline void f_split_by_entries(const StateDist& st, const StateRange& rg, PassSl
   });
 }
 
-// The contributions to one target part, added in the order the caller
-// names its sources: starts from 0.0, as the cleared target would. Each
-// entry's sum is formed by the same additions, one by one, as in a loop over
-// the entries; a full part runs two entries to an SSE2 instruction.
+// acc[k] += m[i * m_step + k] * shares[i] for the sources i = 0..count-1 in
+// turn, k = 0..kPartEntries-1, where m holds moving parts; a share of 0.0
+// adds nothing. Each entry's sum is formed by the same additions, one by
+// one, as in a loop over the entries, on every instruction set.
+void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count);
+
+// The contributions to one target part of arrival phase a, added in the
+// order the caller names its sources: starts from 0.0, as the cleared target
+// would. For a full part, packed holds the moving parts of the part of every
+// pair's source block, pair after pair.
 struct PartGather {
   const double* src;
   EntryPart e;
-  bool full = e.step == 1 && e.n == kPartEntries;
-#ifdef __SSE2__
-  __m128d acc2[kPartEntries / 2] = {};
-#endif
+  const double* packed;   // nullptr unless the part is full
+  std::size_t B;          // block size
+  std::size_t a_blocks;   // index of the first block of arrival phase a
   double acc[kPartEntries] = {};
 
   // Copy: every entry of the source part is added, whatever its value.
   void copy(std::size_t off) {
     const double* s = src + off + e.lo;
-#ifdef __SSE2__
-    if (full) {
-      for (std::size_t i = 0; i < kPartEntries / 2; ++i) acc2[i] = _mm_add_pd(acc2[i], _mm_loadu_pd(s + 2 * i));
-      return;
-    }
-#endif
     for (std::size_t k = 0; k < e.n; ++k) acc[k] += s[k * e.step];
   }
-  // Move: the moving part of every source entry times the share c.
-  void move(std::size_t off, double c) {
-    if (c == 0.0) return;
-    const double* __restrict s = src + off + e.lo;
-#ifdef __SSE2__
-    if (full) {
-      const __m128d zero = _mm_setzero_pd(), cc = _mm_set1_pd(c);
-      for (std::size_t i = 0; i < kPartEntries / 2; ++i) {
-        const __m128d p = _mm_loadu_pd(s + 2 * i);
-        // p where p > 0.0, else +0.0 (also for NaN).
-        const __m128d m = _mm_and_pd(_mm_cmpgt_pd(p, zero), p);
-        acc2[i] = _mm_add_pd(acc2[i], _mm_mul_pd(m, cc));
-      }
+  // Moves from the source blocks at off, off + off_step, ... with the given shares.
+  void move_run(std::size_t off, std::size_t off_step, const double* shares, int count) {
+    if (packed != nullptr) {
+      f_gather_run(acc, packed + (off / B - a_blocks) * kPartEntries, off_step / B * kPartEntries, shares, count);
       return;
     }
-#endif
-    for (std::size_t k = 0; k < e.n; ++k) {
-      const double p = s[k * e.step];
-      acc[k] += (p > 0.0 ? p : 0.0) * c;
+    for (int i = 0; i < count; ++i, off += off_step) {
+      const double c = shares[i];
+      if (c == 0.0) continue;
+      const double* s = src + off + e.lo;
+      for (std::size_t k = 0; k < e.n; ++k) {
+        const double p = s[k * e.step];
+        acc[k] += (p > 0.0 ? p : 0.0) * c;
+      }
     }
   }
   void store(double* t) const {
-    double* tt = t + e.lo;
-#ifdef __SSE2__
-    if (full) {
-      for (std::size_t i = 0; i < kPartEntries / 2; ++i) _mm_storeu_pd(tt + 2 * i, acc2[i]);
-      return;
-    }
-#endif
-    for (std::size_t k = 0; k < e.n; ++k) tt[k * e.step] = acc[k];
+    for (std::size_t k = 0; k < e.n; ++k) t[e.lo + k * e.step] = acc[k];
   }
 };
+
+// Room for one packed part of every pair per thread: pairs * kPartEntries
+// doubles each, from f_thread_pack.
+void f_reserve_pack(StateDist& st);
+double* f_thread_pack(StateDist& st);
 
 // A pass that keeps a and (q, r), written target by target: one task per
 // arrival phase and entry part; for every target block (a, j, l) of the
@@ -185,13 +173,26 @@ struct PartGather {
 // block, reaches it. The target part is then written whole, so it needs no
 // clearing.
 template <class Sources>
-inline void f_gather_by_entries(const StateDist& st, const StateRange& rg, PassSlices ps, Sources&& sources) {
+inline void f_gather_by_entries(StateDist& st, const StateRange& rg, PassSlices ps, Sources&& sources) {
   const int parts = f_entry_part_count(rg);
+  f_reserve_pack(st);
   f_parallel_tasks(rg.n_a * parts, f_range_entries(rg), [&](int t) {
     const int a = t / parts;
     const EntryPart e = f_entry_part(rg, t % parts);
+    const std::size_t a_blocks = static_cast<std::size_t>(a) * st.pairs;
+    // A full part packs the moving parts of its sources side by side, so
+    // that the gather reads them from one short run of memory.
+    double* packed = nullptr;
+    if (e.step == 1 && e.n == kPartEntries && !rg.exp) {
+      packed = f_thread_pack(st);
+      for (std::size_t p = 0; p < st.pairs; ++p) {
+        const double* s = ps.src + (a_blocks + p) * rg.B + e.lo;
+        double* m = packed + p * kPartEntries;
+        for (std::size_t k = 0; k < kPartEntries; ++k) m[k] = s[k] > 0.0 ? s[k] : 0.0;
+      }
+    }
     f_for_each_pair(rg, [&](int j, int l) {
-      PartGather g{ps.src, e};
+      PartGather g{ps.src, e, packed, rg.B, a_blocks};
       sources(a, j, l, g);
       g.store(ps.cur + st.block(a, j, l));
     });

@@ -13,6 +13,9 @@
 
 namespace {
 
+// Shares of one run of sources handed to the gather at a time.
+constexpr std::size_t kRunShares = 32;
+
 // Both passes keep a and (q, r) and are written target by target: a target
 // block lists its source blocks in the order of the source blocks (j, then l,
 // ascending), which is the order in which a run source by source adds into it.
@@ -25,13 +28,19 @@ void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T,
   f_gather_by_entries(st, rg, ps, [&](int a, int j0, int l0, PartGather& g) {
     const int m0 = phase2 ? l0 : j0;
     const int m_hi = std::min(phase2 ? rg.mxs - j0 : rg.mxs - l0, m0 + cap);
-    for (int m = m0; m <= m_hi; ++m) {
-      const std::size_t from = phase2 ? st.block(a, j0, m) : st.block(a, m, l0);
-      if (m == 0) {
-        g.copy(from);
-      } else {
-        g.move(from, T.at(m, m - m0));
-      }
+    int m = m0;
+    if (m == 0) {
+      g.copy(st.block(a, j0, l0));
+      ++m;
+    }
+    // Phase 2: the sources (j0, m) are adjacent blocks, moved in runs.
+    // Phase 1 (one-phase layout): one source (m, l0) at a time.
+    while (m <= m_hi) {
+      double shares[kRunShares];
+      const int count = phase2 ? std::min(m_hi - m + 1, static_cast<int>(kRunShares)) : 1;
+      for (int i = 0; i < count; ++i) shares[i] = T.at(m + i, m + i - m0);
+      g.move_run(phase2 ? st.block(a, j0, m) : st.block(a, m, l0), rg.B, shares, count);
+      m += count;
     }
   });
 }
@@ -49,15 +58,18 @@ void phase1_advance_pass(StateDist& st, const StateRange& rg, const SquareBlocks
         g.copy(st.block(a, 0, l0));
         continue;
       }
-      // Sources l = l0 - x, x from x_hi down: adjacent blocks, and shares
-      // G[j][x][d - x] a stride of j apart in the table.
+      // Sources l = l0 - x, x from x_hi down: adjacent blocks, with shares
+      // G[j][x][d - x], a stride of j apart in the table.
       const int d = j - j0;
-      const int x_hi = std::min(l0, d);
+      int x = std::min(l0, d);
       const int x_lo = std::max(0, l0 - (rg.mxs - j));
-      std::size_t from = st.block(a, j, l0 - x_hi);
-      std::size_t share = G.idx(j, x_hi, d - x_hi);
-      const std::size_t stride = static_cast<std::size_t>(j);
-      for (int x = x_hi; x >= x_lo; --x, from += rg.B, share -= stride) g.move(from, G.v[share]);
+      while (x >= x_lo) {
+        double shares[kRunShares];
+        const int count = std::min(x - x_lo + 1, static_cast<int>(kRunShares));
+        for (int i = 0; i < count; ++i) shares[i] = G.at(j, x - i, d - x + i);
+        g.move_run(st.block(a, j, l0 - x), rg.B, shares, count);
+        x -= count;
+      }
     }
   });
 }

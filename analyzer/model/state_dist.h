@@ -14,7 +14,8 @@ struct StateDist {
   std::size_t pairs = 0;  // number of (j, l) with j + l <= mxs
   std::vector<double> slice[2];
   std::vector<double> saved;
-  std::vector<double> work;  // working space of a pass: one (q, r) block and one row over q
+  std::vector<double> work;  // working space of a pass, per thread: one (q, r) block and one row over q
+  std::vector<double> pack;  // per thread: one part of every pair's block, packed
   int slice_cur = 1;
   int slice_src = 0;
 
