@@ -16,6 +16,46 @@ namespace {
 // Shares of one run of sources handed to the gather at a time.
 constexpr std::size_t kRunShares = 32;
 
+}  // namespace
+
+// The phase-1 advance into one full target part (j0, l0): acc, holding the
+// copy of j0 = 0 if any, receives from the sources j >= 1 in the order of
+// the source blocks; packed holds the moving parts of the part, pair by pair
+// (pairs of the layout with mxs servers), G the table's entries.
+// Built for AVX2 and for the baseline instruction set, chosen at load time:
+// both form every sum with the same additions and products.
+__attribute__((target_clones("avx2", "default")))
+void f_advance_gather_full(double* acc, const double* packed, const double* G, int j0, int l0, int mxs, int cap) {
+  typedef double Vec4 __attribute__((vector_size(32)));
+  constexpr std::size_t kVecs = kPartEntries / 4;
+  Vec4 sum[kVecs];
+  __builtin_memcpy(sum, acc, sizeof sum);
+  const int j_hi = std::min(mxs, j0 + cap);
+  for (int j = std::max(j0, 1); j <= j_hi; ++j) {
+    const int d = j - j0;
+    const int x_hi = std::min(l0, d);
+    const int x_lo = std::max(0, l0 - (mxs - j));
+    // Pair index of (j, l0 - x_hi), as the state distribution numbers pairs.
+    const std::size_t jj = static_cast<std::size_t>(j);
+    const double* m = packed + (jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 +
+                                static_cast<std::size_t>(l0 - x_hi)) * kPartEntries;
+    std::size_t gi = SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
+    for (int x = x_hi; x >= x_lo; --x, m += kPartEntries, gi -= jj) {
+      const double c = G[gi];
+      if (c == 0.0) continue;
+      const Vec4 cc = {c, c, c, c};
+      for (std::size_t v = 0; v < kVecs; ++v) {
+        Vec4 p;
+        __builtin_memcpy(&p, m + 4 * v, sizeof p);
+        sum[v] = sum[v] + p * cc;
+      }
+    }
+  }
+  __builtin_memcpy(acc, sum, sizeof sum);
+}
+
+namespace {
+
 // Both passes keep a and (q, r) and are written target by target: a target
 // block lists its source blocks in the order of the source blocks (j, then l,
 // ascending), which is the order in which a run source by source adds into it.
@@ -47,19 +87,19 @@ void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T,
 
 // Phase-1 advance: source (j, l) moves to (j - x - y, l + x) for
 // x + y <= min(j, cap); j = 0 is copied. Target (j0, l0) thus receives from
-// j = j0 + d, d <= cap, and l = l0 - x, x = min(l0, d) down to 0.
+// j = j0 + d, d <= cap, and l = l0 - x, x = min(l0, d) down to 0: adjacent
+// blocks, with shares G[j][x][d - x] a stride of j apart in the table.
 void phase1_advance_pass(StateDist& st, const StateRange& rg, const SquareBlocks& G) {
   PassSlices ps = f_flip_slices(st);
   const int cap = gv_mxn_ser;
   f_gather_by_entries(st, rg, ps, [&](int a, int j0, int l0, PartGather& g) {
+    if (j0 == 0) g.copy(st.block(a, 0, l0));
+    if (g.packed != nullptr) {
+      f_advance_gather_full(g.acc, g.packed, G.v.data(), j0, l0, rg.mxs, cap);
+      return;
+    }
     const int j_hi = std::min(rg.mxs, j0 + cap);
-    for (int j = j0; j <= j_hi; ++j) {
-      if (j == 0) {
-        g.copy(st.block(a, 0, l0));
-        continue;
-      }
-      // Sources l = l0 - x, x from x_hi down: adjacent blocks, with shares
-      // G[j][x][d - x], a stride of j apart in the table.
+    for (int j = std::max(j0, 1); j <= j_hi; ++j) {
       const int d = j - j0;
       int x = std::min(l0, d);
       const int x_lo = std::max(0, l0 - (rg.mxs - j));
