@@ -48,29 +48,14 @@ std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
   return {j, t};
 }
 
-namespace {
-
-// Four doubles; on x86-64 one AVX register, or two SSE2 registers.
-typedef double Vec4 __attribute__((vector_size(32)));
-constexpr std::size_t kVecs = kPartEntries / 4;
-
-}  // namespace
-
 // Built for AVX2 and for the baseline instruction set, chosen at load time:
 // both form every sum with the same additions and products.
 __attribute__((target_clones("avx2", "default")))
 void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
-  Vec4 sum[kVecs];
+  Vec4 sum[kPartVecs];
   __builtin_memcpy(sum, acc, sizeof sum);
   for (int i = 0; i < count; ++i, m += m_step) {
-    const double c = shares[i];
-    if (c == 0.0) continue;
-    const Vec4 cc = {c, c, c, c};
-    for (std::size_t v = 0; v < kVecs; ++v) {
-      Vec4 p;
-      __builtin_memcpy(&p, m + 4 * v, sizeof p);
-      sum[v] = sum[v] + p * cc;
-    }
+    if (shares[i] != 0.0) f_add_scaled_part(sum, m, shares[i]);
   }
   __builtin_memcpy(acc, sum, sizeof sum);
 }

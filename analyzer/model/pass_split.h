@@ -117,6 +117,20 @@ inline void f_split_by_entries(const StateDist& st, const StateRange& rg, PassSl
   });
 }
 
+// Four doubles: one AVX register, or two SSE2 registers.
+typedef double Vec4 __attribute__((vector_size(32)));
+constexpr std::size_t kPartVecs = kPartEntries / 4;
+
+// sum += m * c over the kPartEntries entries of a part, entry by entry.
+inline void f_add_scaled_part(Vec4* sum, const double* m, double c) {
+  const Vec4 cc = {c, c, c, c};
+  for (std::size_t v = 0; v < kPartVecs; ++v) {
+    Vec4 p;
+    __builtin_memcpy(&p, m + 4 * v, sizeof p);
+    sum[v] = sum[v] + p * cc;
+  }
+}
+
 // acc[k] += m[i * m_step + k] * shares[i] for the sources i = 0..count-1 in
 // turn, k = 0..kPartEntries-1, where m holds moving parts; a share of 0.0
 // adds nothing. Each entry's sum is formed by the same additions, one by

@@ -26,9 +26,7 @@ constexpr std::size_t kRunShares = 32;
 // both form every sum with the same additions and products.
 __attribute__((target_clones("avx2", "default")))
 void f_advance_gather_full(double* acc, const double* packed, const double* G, int j0, int l0, int mxs, int cap) {
-  typedef double Vec4 __attribute__((vector_size(32)));
-  constexpr std::size_t kVecs = kPartEntries / 4;
-  Vec4 sum[kVecs];
+  Vec4 sum[kPartVecs];
   __builtin_memcpy(sum, acc, sizeof sum);
   const int j_hi = std::min(mxs, j0 + cap);
   for (int j = std::max(j0, 1); j <= j_hi; ++j) {
@@ -41,14 +39,7 @@ void f_advance_gather_full(double* acc, const double* packed, const double* G, i
                                 static_cast<std::size_t>(l0 - x_hi)) * kPartEntries;
     std::size_t gi = SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
     for (int x = x_hi; x >= x_lo; --x, m += kPartEntries, gi -= jj) {
-      const double c = G[gi];
-      if (c == 0.0) continue;
-      const Vec4 cc = {c, c, c, c};
-      for (std::size_t v = 0; v < kVecs; ++v) {
-        Vec4 p;
-        __builtin_memcpy(&p, m + 4 * v, sizeof p);
-        sum[v] = sum[v] + p * cc;
-      }
+      if (G[gi] != 0.0) f_add_scaled_part(sum, m, G[gi]);
     }
   }
   __builtin_memcpy(acc, sum, sizeof sum);
