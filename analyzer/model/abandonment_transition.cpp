@@ -15,13 +15,13 @@ namespace {
 
 // The abandonments keep a, j and l: every (a, j, l) block is a task of its
 // own, which clears its target block and fills it. The expected number of
-// abandonments is one running sum over the blocks in order, so it is taken
-// in a sweep of its own on one thread, before the pass.
-template <class Fn>
-void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Fn&& fn) {
+// abandonments is one running sum over the source blocks in order, so it is
+// taken by count(), a sweep of its own on one thread beside the pass.
+template <class Count, class Fn>
+void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
   const EntryPart whole = f_whole_block(rg);
   const int pairs = f_pair_count(rg);
-  f_parallel_tasks(rg.n_a * pairs, f_range_entries(rg), [&](int t) {
+  f_parallel_tasks_beside(rg.n_a * pairs, f_range_entries(rg), count, [&](int t) {
     const PassSlices ps = f_thread_slices(shared);
     const auto [j, l] = f_pair_at(rg, t % pairs);
     const std::size_t off = st.block(t / pairs, j, l);
@@ -36,7 +36,8 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
   const int cap = gv_mxn_abd;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
-  if (abandoned != nullptr) {
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (int q = 1; q <= rg.mxq; ++q) {
         const double* srow = shared.src + off + static_cast<std::size_t>(q) * Q;
@@ -48,8 +49,8 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
         }
       }
     });
-  }
-  split_by_blocks(st, rg, shared, [&](PassSlices ps, std::size_t off) {
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
     double* cur = ps.cur + off;
     for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
@@ -70,7 +71,8 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
-  if (abandoned != nullptr) {
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (std::size_t q = 0; q < n_rows; ++q) {
         const double* srow = shared.src + off + q * rg.Q;
@@ -82,8 +84,8 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
         }
       }
     });
-  }
-  split_by_blocks(st, rg, shared, [&](PassSlices ps, std::size_t off) {
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     for (std::size_t q = 0; q < n_rows; ++q) {
       const double* srow = ps.src + off + q * rg.Q;
       double* crow = ps.cur + off + q * rg.Q;
@@ -128,12 +130,13 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
   const int cap = gv_mxn_abd;
   const int mxq = rg.mxq;
   const std::size_t Q = rg.Q;
-  if (abandoned != nullptr) {
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       count_advance_abandonments(shared.src + off, rg, G, abandoned);
     });
-  }
-  split_by_blocks(st, rg, shared, [&](PassSlices ps, std::size_t off) {
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
     double* cur = ps.cur + off;
     // cum_after[x]: mass of the table row read up to the end of x, in the

@@ -33,11 +33,12 @@ void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
 // The arrivals keep j and l: every pair (j, l) is a task of its own, which
 // clears the blocks of its pair and fills them from the sources a, q in the
 // order of a single run. The reflections are one running sum over the
-// blocks in order, so they are taken in a sweep of their own on one thread.
-template <class Fn>
-void split_by_pairs(StateDist& st, const StateRange& rg, PassSlices shared, Fn&& fn) {
+// source blocks in order, so they are taken by count(), a sweep of its own
+// on one thread beside the pass.
+template <class Count, class Fn>
+void split_by_pairs(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
   const EntryPart whole = f_whole_block(rg);
-  f_parallel_tasks(f_pair_count(rg), f_range_entries(rg), [&](int t) {
+  f_parallel_tasks_beside(f_pair_count(rg), f_range_entries(rg), count, [&](int t) {
     const PassSlices ps = f_thread_slices(shared);
     const auto [j, l] = f_pair_at(rg, t);
     for (int a = 0; a < rg.n_a; ++a) f_part_clear(ps.cur + st.block(a, j, l), whole);
@@ -51,12 +52,13 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
   const int cap = gv_mxn_abd;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
-  if (last) {
+  const auto count = [&] {
+    if (!last) return;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       add_reflections(shared.src + off, rg, cap, 1, N.data(), 0, reflections);
     });
-  }
-  split_by_pairs(st, rg, shared, [&](PassSlices ps, int, int, int, std::size_t off) {
+  };
+  split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int, int, int, std::size_t off) {
     double* cur = ps.cur + off;
     const double* moving = f_moving_block(ps, rg, off);
     // Row q of every r moves together: each target (q', r) receives from
@@ -86,12 +88,13 @@ void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const std::size_t phase_stride = static_cast<std::size_t>(X.mxq + 1);
-  if (last) {
+  const auto count = [&] {
+    if (!last) return;
     f_for_each_block(st, rg, [&](int a, int, int, std::size_t off) {
       add_reflections(shared.src + off, rg, cap, n_b, X.v.data() + X.idx(a, 0, 0), phase_stride, reflections);
     });
-  }
-  split_by_pairs(st, rg, shared, [&](PassSlices ps, int a, int j, int l, std::size_t off) {
+  };
+  split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int a, int j, int l, std::size_t off) {
     const double* Xa = X.v.data() + X.idx(a, 0, 0);
     const double* src = ps.src + off;
     const double* moving = f_moving_block(ps, rg, off);
