@@ -9,33 +9,56 @@
 
 #include <algorithm>
 
-#include "analyzer/model/state_pass.h"
+#include "analyzer/model/pass_split.h"
 
 namespace {
 
+// The abandonments keep a, j and l: every (a, j, l) block is a task of its
+// own, which clears its target block and fills it. The expected number of
+// abandonments is one running sum over the source blocks in order, so it is
+// taken by count(), a sweep of its own on one thread beside the pass.
+template <class Count, class Fn>
+void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
+  const EntryPart whole = f_whole_block(rg);
+  const int pairs = f_pair_count(rg);
+  f_parallel_tasks_beside(rg.n_a * pairs, f_range_entries(rg), count, [&](int t) {
+    const PassSlices ps = f_thread_slices(shared);
+    const auto [j, l] = f_pair_at(rg, t % pairs);
+    const std::size_t off = st.block(t / pairs, j, l);
+    f_part_clear(ps.cur + off, whole);
+    fn(ps, off);
+  });
+}
+
 // One-phase abandonments: row q moves to the rows q - b.
 void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
-  PassSlices ps = f_begin_pass(st, rg);
+  PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
-  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-    const double* src = ps.src + off;
-    double* cur = ps.cur + off;
-    for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
-    const double* moving = f_moving_block(ps, rg, off);
-    for (int q = 1; q <= rg.mxq; ++q) {
-      const double* srow = src + static_cast<std::size_t>(q) * Q;
-      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-      const int b_hi = std::min(q, cap);
-      if (abandoned != nullptr) {
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
+    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+      for (int q = 1; q <= rg.mxq; ++q) {
+        const double* srow = shared.src + off + static_cast<std::size_t>(q) * Q;
+        const int b_hi = std::min(q, cap);
         for (std::size_t r = 0; r < len; ++r) {
           const double p = srow[r];
           if (!(p > 0.0)) continue;
           for (int b = 0; b <= b_hi; ++b) *abandoned += b * (p * A.at(q, b));
         }
       }
+    });
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
+    const double* src = ps.src + off;
+    double* cur = ps.cur + off;
+    for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
+    const double* moving = f_moving_block(ps, rg, off);
+    for (int q = 1; q <= rg.mxq; ++q) {
+      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
       if (!f_row_moves(mrow, len)) continue;
+      const int b_hi = std::min(q, cap);
       for (int b = 0; b <= b_hi; ++b) {
         f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, len, A.at(q, b));
       }
@@ -45,22 +68,33 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
 
 // Abandonments from patience phase 2: entry r moves to r - b in its row.
 void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
-  PassSlices ps = f_begin_pass(st, rg);
+  PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
-  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-    for (int q = 0; q <= rg.mxq; ++q) {
-      const double* srow = ps.src + off + static_cast<std::size_t>(q) * rg.Q;
-      double* crow = ps.cur + off + static_cast<std::size_t>(q) * rg.Q;
+  const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
+    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+      for (std::size_t q = 0; q < n_rows; ++q) {
+        const double* srow = shared.src + off + q * rg.Q;
+        for (int r = 1; r <= rg.mxq; ++r) {
+          const double p = srow[r];
+          if (!(p > 0.0)) continue;
+          const int b_hi = std::min(r, cap);
+          for (int b = 0; b <= b_hi; ++b) *abandoned += b * (p * A.at(r, b));
+        }
+      }
+    });
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
+    for (std::size_t q = 0; q < n_rows; ++q) {
+      const double* srow = ps.src + off + q * rg.Q;
+      double* crow = ps.cur + off + q * rg.Q;
       crow[0] += srow[0];
       for (int r = 1; r <= rg.mxq; ++r) {
         const double p = srow[r];
         if (!(p > 0.0)) continue;
         const int b_hi = std::min(r, cap);
-        for (int b = 0; b <= b_hi; ++b) {
-          const double v = p * A.at(r, b);
-          crow[r - b] += v;
-          if (abandoned != nullptr) *abandoned += b * v;
-        }
+        for (int b = 0; b <= b_hi; ++b) crow[r - b] += p * A.at(r, b);
       }
     }
   });
@@ -92,17 +126,22 @@ void count_advance_abandonments(const double* src, const StateRange& rg, const S
 }
 
 void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlocks& G, double* abandoned) {
-  PassSlices ps = f_begin_pass(st, rg);
+  PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const int mxq = rg.mxq;
   const std::size_t Q = rg.Q;
-  // cum_after[x]: mass of the table row read up to the end of x, in the
-  // order x, y; the same for every source r of the row.
-  double* cum_after = ps.work + rg.B;
-  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+  const auto count = [&] {
+    if (abandoned == nullptr) return;
+    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+      count_advance_abandonments(shared.src + off, rg, G, abandoned);
+    });
+  };
+  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
     double* cur = ps.cur + off;
-    if (abandoned != nullptr) count_advance_abandonments(src, rg, G, abandoned);
+    // cum_after[x]: mass of the table row read up to the end of x, in the
+    // order x, y; the same for every source r of the row.
+    double* cum_after = ps.work + rg.B;
     for (std::size_t r = 0; r < Q; ++r) cur[r] += src[r];
     const double* moving = f_moving_block(ps, rg, off);
     for (int q = 1; q <= mxq; ++q) {

@@ -2,7 +2,7 @@
 // never abandon.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // One-phase layout: one pass. Multi-phase layouts: phase-2 abandonments, then

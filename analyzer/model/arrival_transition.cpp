@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-#include "analyzer/model/state_pass.h"
+#include "analyzer/model/pass_split.h"
 
 namespace {
 
@@ -30,16 +30,36 @@ void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
   }
 }
 
+// The arrivals keep j and l: every pair (j, l) is a task of its own, which
+// clears the blocks of its pair and fills them from the sources a, q in the
+// order of a single run. The reflections are one running sum over the
+// source blocks in order, so they are taken by count(), a sweep of its own
+// on one thread beside the pass.
+template <class Count, class Fn>
+void split_by_pairs(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
+  const EntryPart whole = f_whole_block(rg);
+  f_parallel_tasks_beside(f_pair_count(rg), f_range_entries(rg), count, [&](int t) {
+    const PassSlices ps = f_thread_slices(shared);
+    const auto [j, l] = f_pair_at(rg, t);
+    for (int a = 0; a < rg.n_a; ++a) f_part_clear(ps.cur + st.block(a, j, l), whole);
+    for (int a = 0; a < rg.n_a; ++a) fn(ps, a, j, l, st.block(a, j, l));
+  });
+}
+
 void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<double>& N, bool last,
                         double& reflections) {
-  PassSlices ps = f_begin_pass(st, rg);
+  PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
-  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-    const double* src = ps.src + off;
+  const auto count = [&] {
+    if (!last) return;
+    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+      add_reflections(shared.src + off, rg, cap, 1, N.data(), 0, reflections);
+    });
+  };
+  split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int, int, int, std::size_t off) {
     double* cur = ps.cur + off;
-    if (last) add_reflections(src, rg, cap, 1, N.data(), 0, reflections);
     const double* moving = f_moving_block(ps, rg, off);
     // Row q of every r moves together: each target (q', r) receives from
     // the rows q < q' in increasing order, as entry by entry.
@@ -62,16 +82,21 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
 
 void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock& X, bool last,
                          double& reflections) {
-  PassSlices ps = f_begin_pass(st, rg);
+  PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const int n_b = X.n;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const std::size_t phase_stride = static_cast<std::size_t>(X.mxq + 1);
-  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
+  const auto count = [&] {
+    if (!last) return;
+    f_for_each_block(st, rg, [&](int a, int, int, std::size_t off) {
+      add_reflections(shared.src + off, rg, cap, n_b, X.v.data() + X.idx(a, 0, 0), phase_stride, reflections);
+    });
+  };
+  split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int a, int j, int l, std::size_t off) {
     const double* Xa = X.v.data() + X.idx(a, 0, 0);
     const double* src = ps.src + off;
-    if (last) add_reflections(src, rg, cap, n_b, Xa, phase_stride, reflections);
     const double* moving = f_moving_block(ps, rg, off);
     double* rest_row = ps.cur + st.block(n_b - 1, j, l) + static_cast<std::size_t>(rg.mxq) * Q;
     for (int q = 0; q <= rg.mxq; ++q) {

@@ -4,7 +4,7 @@
 // number of such boundary reflections is added to cyc.reflections.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // One pass with the tables of the arrival period cyc.per_iat.

@@ -7,12 +7,14 @@
 
 void f_clear_state(StateDist& state, int n_a, int m, int slice) {
   if (n_a < 1 || m < 0) return;
-  std::vector<double>& s = state.slice[slice];
-  for (int a = 0; a < n_a; ++a)
-    for (int j = 0; j <= m; ++j) {
-      // For fixed (a, j) the blocks of l = 0..m-j are adjacent.
-      std::size_t first = state.block(a, j, 0);
-      std::size_t last = state.block(a, j, m - j) + state.qr_size();
-      std::fill(s.begin() + static_cast<std::ptrdiff_t>(first), s.begin() + static_cast<std::ptrdiff_t>(last), 0.0);
-    }
+  double* s = state.slice[slice].data();
+  // Each (a, j) clears its own run on some core: for fixed (a, j) the blocks
+  // of l = 0..m-j are adjacent.
+  const int runs = n_a * (m + 1);
+  const bool large = static_cast<std::size_t>(n_a) * state.pairs * state.qr_size() >= kParallelEntries;
+#pragma omp parallel for schedule(static) if (large)
+  for (int t = 0; t < runs; ++t) {
+    const int a = t / (m + 1), j = t % (m + 1);
+    std::fill(s + state.block(a, j, 0), s + state.block(a, j, m - j) + state.qr_size(), 0.0);
+  }
 }

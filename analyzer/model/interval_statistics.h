@@ -3,7 +3,7 @@
 // number in system (last cycle) of the interval are recorded.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 #include "analyzer/model/state_pass.h"
 

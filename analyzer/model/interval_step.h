@@ -3,7 +3,7 @@
 // abandonment transitions in the configured order.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // Moves the cursors of the periods whose calendar flag is set at interval i

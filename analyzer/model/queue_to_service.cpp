@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "analyzer/model/pass_split.h"
+
 void f_build_queue_split_rows(SplitTables& splits, int mxs) {
   splits.q2s_rows.assign(splits.q2s_split.size(), QueueSplitRows{});
   for (std::size_t p = 0; p < splits.q2s_split.size(); ++p) {
@@ -96,19 +98,30 @@ void multi_phase_block(PassSlices ps, const StateDist& st, const StateRange& rg,
 }  // namespace
 
 void f_queue_to_service_pass(StateDist& st, const StateRange& rg, int s, const QueueSplitRows* rows) {
-  PassSlices ps = f_begin_pass(st, rg);
-  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
-    const int d = s - j - l;
-    if (d <= 0) {
-      f_copy_block(ps, rg, off);
-      return;
-    }
-    // An empty queue is copied; it is the first entry of the block.
-    ps.cur[off] += ps.src[off];
-    if (rg.exp) {
-      one_phase_block(ps, st, rg, j, d);
-    } else {
-      multi_phase_block(ps, st, rg, a, j, l, d, *rows);
+  PassSlices shared = f_flip_slices(st);
+  const EntryPart whole = f_whole_block(rg);
+  // Units start service only from (a, j, l) to (a, j', l) with j' >= j: the
+  // pass splits by (a, l), and each task clears and fills the blocks of its
+  // (a, l), taking the sources j in increasing order as a single run does.
+  const int n_l = rg.l_max(0) + 1;
+  f_parallel_tasks(rg.n_a * n_l, f_range_entries(rg), [&](int t) {
+    const int a = t / n_l, l = t % n_l;
+    const PassSlices ps = f_thread_slices(shared);
+    for (int j = 0; j <= rg.mxs - l; ++j) f_part_clear(ps.cur + st.block(a, j, l), whole);
+    for (int j = 0; j <= rg.mxs - l; ++j) {
+      const std::size_t off = st.block(a, j, l);
+      const int d = s - j - l;
+      if (d <= 0) {
+        f_part_copy(ps.src + off, ps.cur + off, whole);
+        continue;
+      }
+      // An empty queue is copied; it is the first entry of the block.
+      ps.cur[off] += ps.src[off];
+      if (rg.exp) {
+        one_phase_block(ps, st, rg, j, d);
+      } else {
+        multi_phase_block(ps, st, rg, a, j, l, d, *rows);
+      }
     }
   });
 }

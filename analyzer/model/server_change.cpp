@@ -5,33 +5,36 @@
 
 #include <algorithm>
 
+#include "analyzer/model/pass_split.h"
 #include "analyzer/model/queue_to_service.h"
-#include "analyzer/model/state_pass.h"
 
 namespace {
 
+// The pass keeps a and (q, r), so it splits by entry parts; each target entry
+// receives one share of each source entry, in the order of the source blocks.
 void server_decrease(StateDist& st, const StateRange& rg, int s, const DropSplit& drop) {
-  PassSlices ps = f_begin_pass(st, rg);
-  f_for_each_block(st, rg, [&](int a, int j, int l, std::size_t off) {
-    if (s >= j + l) {
-      f_copy_block(ps, rg, off);
-      return;
-    }
-    const int e = j + l - s;
-    const double* m = f_moving_block(ps, rg, off);
-    if (!f_block_moves(m, rg)) return;
-    if (e >= j + l) {
-      f_move_block(ps, rg, m, st.block(a, 0, 0), 1.0);
-      return;
-    }
-    // Each target (q, r) receives one share of each source entry, so moving
-    // block by block keeps the order of additions into it.
-    const int i1_hi = std::min(j, e);
-    for (int i1 = std::max(0, e - l); i1 <= i1_hi; ++i1) {
-      const int i2 = e - i1;
-      const double w = rg.exp ? 1.0 : drop.at(j, l, e, i1);
-      f_move_block(ps, rg, m, st.block(a, j - i1, l - i2), w);
-    }
+  PassSlices ps = f_flip_slices(st);
+  f_split_by_entries(st, rg, ps, [&](int a, EntryPart part) {
+    double m[kPartEntries];
+    f_for_each_pair(rg, [&](int j, int l) {
+      const std::size_t off = st.block(a, j, l);
+      if (s >= j + l) {
+        f_part_copy(ps.src + off, ps.cur + off, part);
+        return;
+      }
+      const int e = j + l - s;
+      if (!f_part_moving(ps.src + off, part, m)) return;
+      if (e >= j + l) {
+        f_part_move(m, ps.cur + st.block(a, 0, 0), part, 1.0);
+        return;
+      }
+      const int i1_hi = std::min(j, e);
+      for (int i1 = std::max(0, e - l); i1 <= i1_hi; ++i1) {
+        const int i2 = e - i1;
+        const double w = rg.exp ? 1.0 : drop.at(j, l, e, i1);
+        f_part_move(m, ps.cur + st.block(a, j - i1, l - i2), part, w);
+      }
+    });
   });
 }
 

@@ -3,7 +3,7 @@
 // units from service (they leave the system).
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // One pass when srv_chg[i] is not 0, toward srv_int[i] servers; nothing

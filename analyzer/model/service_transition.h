@@ -2,7 +2,7 @@
 // rule with the servers of the interval.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // One-phase layout: completions, then queue to service. Multi-phase layouts:

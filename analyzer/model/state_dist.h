@@ -14,7 +14,8 @@ struct StateDist {
   std::size_t pairs = 0;  // number of (j, l) with j + l <= mxs
   std::vector<double> slice[2];
   std::vector<double> saved;
-  std::vector<double> work;  // working space of a pass: one (q, r) block and one row over q
+  std::vector<double> work;  // working space of a pass, per thread: one (q, r) block and one row over q
+  std::vector<double> pack;  // per thread: one part of every pair's block, packed
   int slice_cur = 1;
   int slice_src = 0;
 
@@ -43,6 +44,10 @@ struct StateDist {
     work.assign(qr_size() + static_cast<std::size_t>(mxq + 1), 0.0);
   }
 };
+
+// Passes over fewer entries than this run on one thread: for them, starting
+// the threads of a team costs more than the work it shares out.
+constexpr std::size_t kParallelEntries = std::size_t{1} << 15;
 
 // Sets to 0.0 every entry of state.slice[slice] with a < n_a, j + l <= m and
 // any q, r; touches nothing else. Nothing happens when n_a <= 0 or m < 0.

@@ -1,8 +1,12 @@
-// The pass over the state distribution (swap, clear, add), the saved copy of
+// The pass over the state distribution (flip, clear, add), the saved copy of
 // the current slice, and the change of arrival phases between periods.
 #include "analyzer/model/state_pass.h"
 
 #include <algorithm>
+
+#include <omp.h>
+
+#include "analyzer/model/pass_split.h"
 
 StateRange f_state_range(const ModelInstance& inst, int per_iat) {
   const StateDist& st = inst.state;
@@ -19,8 +23,8 @@ StateRange f_state_range(const ModelInstance& inst, int per_iat) {
 
 namespace {
 
-// Applies fn(k) to the index k of every used entry of slice memory, in
-// storage order (a, j, l, q, r).
+// Applies fn(k) to the index k of every used entry of slice memory; every
+// entry is independent of the others.
 template <class Fn>
 void for_used_entries(const StateDist& st, const StateRange& rg, Fn fn) {
   if (rg.exp) {
@@ -29,23 +33,39 @@ void for_used_entries(const StateDist& st, const StateRange& rg, Fn fn) {
       for (std::size_t i = 0; i < rg.B; i += rg.Q) fn(base + i);
     }
   } else {
-    std::size_t end = static_cast<std::size_t>(rg.n_a) * st.pairs * rg.B;
-    for (std::size_t k = 0; k < end; ++k) fn(k);
+    f_parallel_ranges(static_cast<std::size_t>(rg.n_a) * st.pairs * rg.B, [&](std::size_t lo, std::size_t hi) {
+      for (std::size_t k = lo; k < hi; ++k) fn(k);
+    });
   }
 }
 
+// Working space of one thread: one (q, r) block and one row over q.
+std::size_t thread_work_size(const StateDist& st) { return st.qr_size() + static_cast<std::size_t>(st.mxq + 1); }
+
 }  // namespace
 
-PassSlices f_begin_pass(StateDist& st, const StateRange& rg) {
+PassSlices f_flip_slices(StateDist& st) {
   st.slice_src = 1 - st.slice_src;
   st.slice_cur = 1 - st.slice_cur;
+  const std::size_t stride = thread_work_size(st);
+  const std::size_t need = stride * static_cast<std::size_t>(omp_get_max_threads());
+  if (st.work.size() < need) st.work.resize(need);
+  return PassSlices{st.slice[st.slice_src].data(), st.slice[st.slice_cur].data(), st.work.data(), stride};
+}
+
+PassSlices f_begin_pass(StateDist& st, const StateRange& rg) {
+  PassSlices ps = f_flip_slices(st);
   if (rg.exp) {
-    double* cur = st.slice[st.slice_cur].data();
-    for_used_entries(st, rg, [cur](std::size_t k) { cur[k] = 0.0; });
+    for_used_entries(st, rg, [&ps](std::size_t k) { ps.cur[k] = 0.0; });
   } else {
     f_clear_state(st, rg.n_a, rg.mxs, st.slice_cur);
   }
-  return PassSlices{st.slice[st.slice_src].data(), st.slice[st.slice_cur].data(), st.work.data()};
+  return ps;
+}
+
+PassSlices f_thread_slices(PassSlices ps) {
+  ps.work += static_cast<std::size_t>(omp_get_thread_num()) * ps.work_stride;
+  return ps;
 }
 
 void f_save_state(StateDist& st, const StateRange& rg) {
@@ -66,10 +86,12 @@ void f_change_arrival_phases(StateDist& st, const StateRange& rg, int held) {
   if (held > rg.n_a) {
     // Every (j, l, q, r) of phase 1 receives its own value, then that of phase 2.
     PassSlices ps = f_begin_pass(st, rg);
-    for (std::size_t k = 0; k < phase; ++k) ps.cur[k] += ps.src[k];
-    for (std::size_t k = 0; k < phase; ++k) ps.cur[k] += ps.src[phase + k];
+    f_parallel_ranges(phase, [&](std::size_t lo, std::size_t hi) {
+      for (std::size_t k = lo; k < hi; ++k) ps.cur[k] += ps.src[k];
+      for (std::size_t k = lo; k < hi; ++k) ps.cur[k] += ps.src[phase + k];
+    });
   } else {
     double* cur = st.slice[st.slice_cur].data();
-    std::fill(cur + phase, cur + 2 * phase, 0.0);
+    f_parallel_ranges(phase, [&](std::size_t lo, std::size_t hi) { std::fill(cur + phase + lo, cur + phase + hi, 0.0); });
   }
 }

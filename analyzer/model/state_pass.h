@@ -40,25 +40,22 @@ inline void f_for_each_block(const StateDist& st, const StateRange& rg, Fn&& fn)
 // The two slices of a running pass.
 struct PassSlices {
   const double* src;  // distribution before the pass, only read
-  double* cur;        // cleared, receives the contributions
-  double* work;       // one block (the moving part of the source block at hand), then one row
+  double* cur;        // receives the contributions
+  double* work;       // the working space of the calling thread: one block, then one row
+  std::size_t work_stride = 0;  // distance between the working spaces of two threads
 };
 
-// Flips slice_src and slice_cur, then clears the new current slice over rg
-// (the one-phase layout clears only its a = l = r = 0 entries).
+// Flips slice_src and slice_cur and makes room for a working space per
+// thread. The pass clears the part of the new current slice that it writes.
+PassSlices f_flip_slices(StateDist& st);
+
+// f_flip_slices, then the new current slice cleared over rg (the one-phase
+// layout clears only its a = l = r = 0 entries): for a pass that writes the
+// whole range.
 PassSlices f_begin_pass(StateDist& st, const StateRange& rg);
 
-// Copy: every used entry of the source block at off is added, whatever its
-// value, to the same entry of the current slice.
-inline void f_copy_block(PassSlices ps, const StateRange& rg, std::size_t off) {
-  const double* __restrict s = ps.src + off;
-  double* __restrict t = ps.cur + off;
-  if (rg.exp) {
-    for (std::size_t i = 0; i < rg.B; i += rg.Q) t[i] += s[i];
-  } else {
-    for (std::size_t i = 0; i < rg.B; ++i) t[i] += s[i];
-  }
-}
+// ps with the working space of the calling thread of a parallel pass.
+PassSlices f_thread_slices(PassSlices ps);
 
 // A source entry moves only when strictly above 0.0: its moving part is the
 // entry itself then, else 0.0 (for 0.0, negative and NaN entries). Adding
@@ -88,30 +85,10 @@ inline bool f_row_moves(const double* m, std::size_t len) {
   return false;
 }
 
-// Whether a block of moving parts (from f_moving_block) has anything to move.
-inline bool f_block_moves(const double* m, const StateRange& rg) {
-  if (!rg.exp) return f_row_moves(m, rg.B);
-  for (std::size_t i = 0; i < rg.B; i += rg.Q) {
-    if (m[i] != 0.0) return true;
-  }
-  return false;
-}
-
 // t[r] += m[r] * c for r < len: the move of a row of moving parts m.
 inline void f_move_row(const double* __restrict m, double* __restrict t, std::size_t len, double c) {
   if (c == 0.0) return;
   for (std::size_t r = 0; r < len; ++r) t[r] += m[r] * c;
-}
-
-// The move of a whole block of moving parts m to the block at to.
-inline void f_move_block(PassSlices ps, const StateRange& rg, const double* m, std::size_t to, double c) {
-  double* __restrict t = ps.cur + to;
-  if (rg.exp) {
-    if (c == 0.0) return;
-    for (std::size_t i = 0; i < rg.B; i += rg.Q) t[i] += m[i] * c;
-  } else {
-    f_move_row(m, t, rg.B, c);
-  }
 }
 
 // Copies the used range of the current slice into the saved copy, and back.

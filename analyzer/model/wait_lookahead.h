@@ -5,7 +5,7 @@
 // taken out as the probability of waiting that many intervals.
 #pragma once
 
-#include "analyzer/model/cycle_loop.h"
+#include "analyzer/model/cycle_state.h"
 #include "analyzer/model/model_data.h"
 
 // Fills row cyc.n_obs of wait_prob, columns 0..K-1 (K = mxw), for interval
