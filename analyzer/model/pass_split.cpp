@@ -50,14 +50,24 @@ std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
 
 // Built for AVX2 and for the baseline instruction set, chosen at load time:
 // both form every sum with the same additions and products.
+// The multiversioned body has no declaration of its own before it, which
+// clang requires of a function built in several versions.
+namespace {
+
 __attribute__((target_clones("avx2", "default")))
-void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
+void gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
   Vec4 sum[kPartVecs];
   __builtin_memcpy(sum, acc, sizeof sum);
   for (int i = 0; i < count; ++i, m += m_step) {
     if (shares[i] != 0.0) f_add_scaled_part(sum, m, shares[i]);
   }
   __builtin_memcpy(acc, sum, sizeof sum);
+}
+
+}  // namespace
+
+void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
+  gather_run(acc, m, m_step, shares, count);
 }
 
 void f_reserve_pack(StateDist& st) {
