@@ -2,8 +2,12 @@
 // of the tie order, the virtual wait and thinning with the
 // mended cases; the moments of the variates and their invalid values; and a
 // stationary M/M/s/K+M queue against its birth-death values.
+#include <tuple>
+
 #include "analyzer/simulation/event_loops.h"
 #include "analyzer/simulation/queue_events.h"
+#include "analyzer/simulation/sim_boundary.h"
+#include "analyzer/simulation/sim_parameters.h"
 #include "analyzer/simulation/sim_random.h"
 #include "analyzer/simulation/simulation.h"
 #include "analyzer/simulation/slots.h"
@@ -184,6 +188,48 @@ TEST(SimIteration, AMeasuredFirstCycleIsObservedAtTimeZero) {
     EXPECT_EQ(run.obs, cycles == 1 ? 1 : 0);
     EXPECT_EQ(run.res.wait_hist[0], cycles == 1 ? 1.0 : 0.0);
     EXPECT_EQ(run.res.streams[kIat].n, 1);
+  }
+}
+
+// A server decrease removes the slot floor(rand * 2^-15 * busy), one draw per
+// removed server; waiting units stay.
+TEST(SimBoundary, ServerDecreaseRemovesSlotsChosenByTheGenerator) {
+  Instance inst(2, 3, {4, 2});
+  SimRun run = inst.run(2);
+  set_servers(run.live, {1.5, 2.5, 3.5, 4.5});
+  set_queue(run.live, {{9.0, 0.5}});
+  run.time = run.live.bnd_time = 1.0;
+  f_script_rand({16384, 32767});  // floor(0.5 * 4) = 2, then floor(32767 / 32768 * 3) = 2
+  ASSERT_TRUE(f_sim_boundary(run));
+  EXPECT_EQ(f_rand_calls(), 2u);
+  EXPECT_EQ(server_times(run.live), (std::vector<double>{1.5, 2.5}));
+  EXPECT_EQ(run.live.queue, 1);
+}
+
+// Worked parameter blocks: lognormal, beta and gamma of mean 2.
+TEST(SimParameters, WorkedExamplesMatchTheirClosedForms) {
+  const double ln2 = std::log(2.0);
+  const std::vector<std::tuple<int, double, SimParams>> cases{{1, 1.0, {std::sqrt(ln2), ln2 / 2.0, 0.0, 0.0}},
+                                                              {2, 1.0, {0.5, 1.5, 8.0, 0.25}},
+                                                              {3, 0.5, {2.0, 1.0, 0.0, 0.0}}};
+  for (const auto& [code, scv, want] : cases) {
+    const SimParams P = f_distribution_parameters(code, 2.0, scv);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(P[i], want[i], 1e-14) << "code " << code << " P[" << i << "]";
+  }
+}
+
+// Generator values each code takes: one per exponential phase, one for the
+// Coxian branch (at or below the continuation probability: phase 2 follows),
+// a discarded value and two uniforms for the lognormal, none for the gamma.
+TEST(RandomVariate, EachCodeTakesItsNumberOfGeneratorValues) {
+  f_set_constants();
+  const std::vector<std::tuple<int, double, std::vector<int>, unsigned>> cases{
+      {0, 1.0, {}, 1}, {0, 0.25, {}, 4}, {0, 2.0, {5, 0}, 3}, {0, 2.0, {5, 32767}, 2}, {1, 0.5, {}, 3}, {3, 0.5, {}, 0}};
+  for (const auto& [dist, scv, script, calls] : cases) {
+    f_reset_random_sources();
+    f_script_rand(script);
+    EXPECT_GE(f_random_variate(fitted(2.0, scv), f_distribution_parameters(dist, 2.0, scv), dist, scv), 0.0);
+    EXPECT_EQ(f_rand_calls(), calls) << "code " << dist << " scv " << scv;
   }
 }
 
