@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analyzer/model/arrival_dist.h"
-#include "kernel/int_power.h"
+#include "analyzer/model/series_weights.h"
 #include "kernel/fatal_exit.h"
 
 namespace {
@@ -123,12 +123,8 @@ struct CountTable {
 // event per term: new[r][k][c] = sum_s U[r][s] old[s][k][c]
 // + sum_s V[r][s] old[s][k-1][c], each sum formed on its own, then added.
 // A count depends only on itself and the count below, so only the counts
-// 0..min(N, mxq) that the table keeps are carried. The term weights
-// (hL)^n / n! shrink by hL / n <= 1 / N per term: once one has underflowed to
-// 0.0 every later one is 0.0 as well (n! overflows to infinity from n = 171
-// on), and once one is NaN every sum is NaN for good; either ends the series
-// without changing a value, so a huge N costs no more than the terms that
-// count.
+// 0..min(N, mxq) that the table keeps are carried, and the series ends where
+// its weights (hL)^n / n! end.
 void sub_step_series(CountTable& out, EventMatrices& m, double hL, int N) {
   int W = m.W;
   int kept = N < out.mxq ? N : out.mxq;
@@ -142,13 +138,12 @@ void sub_step_series(CountTable& out, EventMatrices& m, double hL, int N) {
   std::vector<double> block(size, 0.0), next(size, 0.0), sum(size, 0.0);
   for (int r = 0; r < W; ++r) block[at(r, 0, r)] = 1.0;
 
-  double factorial = 1.0;  // n!
-  for (int n = 0; n <= N; ++n) {
-    if (n > 0) factorial = n * factorial;
-    double weight = f_int_power(hL, n) / factorial;
-    if (weight == 0.0) break;
+  const std::vector<double> weights = f_series_weights(hL, N);
+  const std::size_t terms = weights.size();
+  for (std::size_t n = 0; n < terms; ++n) {
+    const double weight = weights[n];
     for (std::size_t i = 0; i < size; ++i) sum[i] = sum[i] + weight * block[i];
-    if (n == N || std::isnan(weight)) break;
+    if (n + 1 == terms) break;
     for (int r = 0; r < W; ++r)
       for (int k = 0; k <= kept; ++k)
         for (int c = 0; c < W; ++c) {

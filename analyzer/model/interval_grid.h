@@ -32,4 +32,4 @@ void f_build_calendar(IntervalGrid& grid);
 // grid, or ends the run on a Delta longer than some period, or on a cycle or
 // longest wait whose number of intervals is not finite or exceeds the int
 // range (the message names instance inst_nr).
-void f_build_interval_grid(IntervalGrid& grid, int inst_nr = 0);
+void f_build_interval_grid(IntervalGrid& grid, int inst_nr);

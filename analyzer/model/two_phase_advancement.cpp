@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "kernel/int_power.h"
+#include "analyzer/model/series_weights.h"
 #include "analyzer/model/two_phase_advancement.h"
 
 namespace {
@@ -82,21 +82,10 @@ void f_2PH_advancement(SquareBlocks& out, int M, double mu1, double mu2, double 
   double L = uniformisation_rate(M, mu1, mu2, p);
   double LD = L * Delta;
   double c1 = LD / 1.0;  // LD / 1!
-  // coef[k] = LD^k / k! for k = 2..N, N = mxn_suc_2PH. The series stops at the
-  // first coefficient that has underflowed to 0.0 (at the latest k = 171,
-  // where k! overflows): the terms after it are 0.0 too, or NaN only through
-  // the overflow of both LD^k and k!. A NaN coefficient is kept and ends the
-  // series, since it makes every sum NaN for good. So a huge N costs no more
-  // than the terms that count.
-  std::vector<double> coef(2, 0.0);
-  double factorial = 1.0;  // k!
-  for (int k = 2; k <= mxn_suc_2PH; ++k) {
-    factorial = static_cast<double>(k) * factorial;
-    double c = f_int_power(LD, k) / factorial;
-    if (c == 0.0) break;
-    coef.push_back(c);
-    if (std::isnan(c)) break;
-  }
+  // coef[k] = LD^k / k! for k = 2..N, N = mxn_suc_2PH, ending where the
+  // weights end; coef[0] and coef[1] are not read (the first term is c1).
+  std::vector<double> coef = f_series_weights(LD, mxn_suc_2PH);
+  if (coef.size() < 2) coef.resize(2, 0.0);
   int N = static_cast<int>(coef.size()) - 1;
   double w = std::pow(std::exp(1.0), -LD);
 

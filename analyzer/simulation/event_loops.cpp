@@ -11,10 +11,6 @@
 #include "analyzer/simulation/thinning.h"
 #include "analyzer/simulation/virtual_wait.h"
 
-namespace {
-
-}  // namespace
-
 SimEvent f_next_event(SimRun& run) {
   const SimQueue& s = run.live;
   SimEvent ev = SimEvent::arrival;

@@ -49,7 +49,7 @@ void server_change(SimRun& run, SimQueue& s, int k, double t) {
     const int moves = std::min(d, s.queue);
     for (int i = 0; i < moves; ++i) {
       f_remove_waiting(s, s.head_slot);
-      if (s.queue > 0) f_scan_queue(s);
+      f_scan_queue(s);
       f_add_server(s, t + f_sim_draw(run, kSer, s.per_ser));
     }
   } else if (d < 0 && s.busy > servers) {

@@ -61,7 +61,7 @@ TEST(IntervalGrid, SizesObservationIntervalsAndCalendar) {
   gv_CFG_mxt = 2.5;
   set_instance({{4.0, 1.0, 1.0}, {6.0, 2.0, 1.0}}, {{10.0, 1.0, 1.0}}, {{10.0, 1.0, 1.0}}, {{5.0, 3}, {5.0, 7}});
   IntervalGrid grid;
-  f_build_interval_grid(grid);
+  f_build_interval_grid(grid, 1);
   EXPECT_EQ(std::vector<int>({grid.n, grid.K, grid.mxs}), std::vector<int>({10, 3, 7}));
   // Sample points 1.1, 2.1, ...: 4.1 is the first at or past 4.
   EXPECT_EQ(flagged(grid.chg_iat), (std::vector<int>{0, 4}));
@@ -72,14 +72,14 @@ TEST(IntervalGrid, SizesObservationIntervalsAndCalendar) {
            {3.0, {0, 3, 6, 9}}, {25.0, {0}}, {0.5, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}, {0.0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
            {1e-300, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}}) {
     gv_CFG_obs_int = obs;
-    f_build_interval_grid(grid);
+    f_build_interval_grid(grid, 1);
     EXPECT_EQ(flagged(grid.obs_int_flag), want) << obs;
     EXPECT_EQ(grid.n_obs_max, static_cast<int>(want.size())) << obs;
   }
   // Mended: a sample point past the end of the last period keeps the last
   // period and reports no change (T = 10.05, Delta = 1).
   set_instance({{5.0, 1.0, 1.0}, {5.05, 2.0, 1.0}}, {{10.05, 1.0, 1.0}}, {{10.05, 1.0, 1.0}}, {{5.0, 2}, {5.05, 4}});
-  f_build_interval_grid(grid);
+  f_build_interval_grid(grid, 1);
   ASSERT_EQ(grid.n, 11);
   EXPECT_EQ(flagged(grid.chg_iat), (std::vector<int>{0, 5}));
   EXPECT_TRUE(flagged(grid.chg_abd).empty());
