@@ -35,7 +35,6 @@ void figures(const ModelInstance& model, const SimParameters& par, int cycles, i
     set.nri = per_batch;
     set.seed = b;
     SimResults r = f_run_simulation(model, par, cycles, set, 1);
-    f_normalise_sim_results(r, per_batch, model.grid.Delta);
     sum += r.nq_area;
     sum_sq += r.nq_area * r.nq_area;
   }
@@ -48,7 +47,6 @@ void figures(const ModelInstance& model, const SimParameters& par, int cycles, i
   const std::clock_t t0 = std::clock();
   SimResults r = f_run_simulation(model, par, cycles, set, 1);
   const double cpu = seconds_since(t0);
-  f_normalise_sim_results(r, needed, model.grid.Delta);
   std::printf("%s loop: %d iterations for a 1 %% half-width (pilot: %d x %d)\n",
               reset == -1 ? "thinning" : "reset", needed, batches, per_batch);
   std::printf("  simulation CPU time:     %.3f s, AVERAGE IN QUEUE %.5g\n", cpu, r.nq_area);

@@ -36,7 +36,7 @@ void run_instance_stages(int inst_nr) {
   std::cout << "\n" << "SIMULATION ";
   if (gv_CFG_nri > 0) {
     const SimSettings settings = f_sim_settings();
-    SimResults sim = f_run_simulation(model, sim_par, cycle.cycle_count, settings, inst_nr);
+    const SimResults sim = f_run_simulation(model, sim_par, cycle.cycle_count, settings, inst_nr);
     f_sim_check_row(sim, inst_nr, gv_CFG_fnr);
     f_comparison_block(model, cycle, summary, sim, settings.nri, inst_nr);
   }

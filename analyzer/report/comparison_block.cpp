@@ -113,8 +113,7 @@ void write_block(std::ostream& out, const ModelInstance& inst, const CycleState&
 }  // namespace
 
 void f_comparison_block(const ModelInstance& inst, const CycleState& cycle, const ModelSummary& mdl,
-                        SimResults& sim, int nri, int inst_nr) {
-  f_normalise_sim_results(sim, nri, inst.grid.Delta);
+                        const SimResults& sim, int nri, int inst_nr) {
   f_checked_append(SummaryFileName, "Please close SUMMARY.CSV.",
                    [&](std::ostream& out) { write_block(out, inst, cycle, mdl, sim, nri, inst_nr); });
 }

@@ -8,8 +8,8 @@
 #include "analyzer/report/model_results_block.h"
 #include "analyzer/simulation/sim_state.h"
 
-// Turns the simulation's sums into averages (over nri iterations) and appends
-// the block of instance inst_nr to SUMMARY.CSV; a file that cannot be written
-// ends the run with "Please close SUMMARY.CSV.".
+// Appends the block of instance inst_nr, with the simulation's averages over
+// nri iterations, to SUMMARY.CSV; a file that cannot be written ends the run
+// with "Please close SUMMARY.CSV.".
 void f_comparison_block(const ModelInstance& inst, const CycleState& cycle, const ModelSummary& mdl,
-                        SimResults& sim, int nri, int inst_nr);
+                        const SimResults& sim, int nri, int inst_nr);

@@ -115,6 +115,7 @@ SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par
   }
   run.res.ticks = f_cpu_milliseconds_since(clock0);
   for (VariateStream& s : run.res.streams) f_finish_stream(s);
+  f_normalise_sim_results(run.res, set.nri, model.grid.Delta);
   return run.res;
 }
 

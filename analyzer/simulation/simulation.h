@@ -28,9 +28,9 @@ void f_prepare_run(SimRun& run, const ModelInstance& model, const SimParameters&
                    const SimSettings& set, int inst_nr);
 
 // Seeds f_rand, runs the iterations on the instance's grid and fits and the
-// parameter blocks par, and returns the sums over iterations with the
-// finished variate streams and the processor time. The SCVs of the periods
-// are the instance data's.
+// parameter blocks par, and returns the results over all iterations with the
+// finished variate streams, normalised by f_normalise_sim_results. The SCVs
+// of the periods are the instance data's.
 SimResults f_run_simulation(const ModelInstance& model, const SimParameters& par, int cycle_count,
                             const SimSettings& set, int inst_nr);
 
