@@ -8,6 +8,7 @@
 #include "analyzer/model/abandonment_transition.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "analyzer/model/pass_split.h"
 
@@ -16,7 +17,9 @@ namespace {
 // The abandonments keep a, j and l: every (a, j, l) block is a task of its
 // own, which clears its target block and fills it. The expected number of
 // abandonments is one running sum over the source blocks in order, so it is
-// taken by count(), a sweep of its own on one thread beside the pass.
+// taken by count(), a sweep of its own on one thread beside the pass. The sum
+// is kept in a register, and terms of no abandonment are not added: they are
+// +0.0 and leave a sum of nonnegative terms as it is.
 template <class Count, class Fn>
 void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
   const EntryPart whole = f_whole_block(rg);
@@ -38,6 +41,7 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const auto count = [&] {
     if (abandoned == nullptr) return;
+    double sum = *abandoned;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (int q = 1; q <= rg.mxq; ++q) {
         const double* srow = shared.src + off + static_cast<std::size_t>(q) * Q;
@@ -45,10 +49,11 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
         for (std::size_t r = 0; r < len; ++r) {
           const double p = srow[r];
           if (!(p > 0.0)) continue;
-          for (int b = 0; b <= b_hi; ++b) *abandoned += b * (p * A.at(q, b));
+          for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(q, b));
         }
       }
     });
+    *abandoned = sum;
   };
   split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
@@ -73,6 +78,7 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
   const auto count = [&] {
     if (abandoned == nullptr) return;
+    double sum = *abandoned;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (std::size_t q = 0; q < n_rows; ++q) {
         const double* srow = shared.src + off + q * rg.Q;
@@ -80,10 +86,11 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
           const double p = srow[r];
           if (!(p > 0.0)) continue;
           const int b_hi = std::min(r, cap);
-          for (int b = 0; b <= b_hi; ++b) *abandoned += b * (p * A.at(r, b));
+          for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(r, b));
         }
       }
     });
+    *abandoned = sum;
   };
   split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     for (std::size_t q = 0; q < n_rows; ++q) {
@@ -100,26 +107,65 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   });
 }
 
-// Expected abandonments of the phase-1 advance of one block, entry by entry.
-void count_advance_abandonments(const double* src, const StateRange& rg, const SquareBlocks& G,
-                                double* abandoned) {
+// The terms of the expected abandonments of the phase-1 advance, per row q
+// of the table: the shares G[q][x][y] with y >= 1 in the order x, y (a share
+// of 0.0 left out), where each x ends, and the table mass read up to the end
+// of each x. A source (q, r) reads x = 0..min(x_hi, mxq - r) of its row, so
+// its terms are a leading run of the row's list.
+struct AdvanceTerms {
+  std::vector<double> y, g;               // per term: abandonments and share
+  std::vector<std::size_t> first, row;    // per q: its first term; its first entry in x_end and cum_after
+  std::vector<std::size_t> x_end;         // per (q, x): end of the terms up to x
+  std::vector<double> cum_after;          // per (q, x)
+};
+
+AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
   const int cap = gv_mxn_abd;
+  AdvanceTerms at;
+  at.first.assign(static_cast<std::size_t>(mxq + 1), 0);
+  at.row.assign(static_cast<std::size_t>(mxq + 1), 0);
+  for (int q = 1; q <= mxq; ++q) {
+    const int x_hi = std::min(q, cap);
+    at.first[static_cast<std::size_t>(q)] = at.g.size();
+    at.row[static_cast<std::size_t>(q)] = at.x_end.size();
+    double cum = 0.0;
+    for (int x = 0; x <= x_hi; ++x) {
+      cum = cum + G.at(q, x, 0);
+      for (int y = 1; y <= x_hi - x; ++y) {
+        const double g = G.at(q, x, y);
+        cum = cum + g;
+        if (g == 0.0) continue;
+        at.y.push_back(static_cast<double>(y));
+        at.g.push_back(g);
+      }
+      at.x_end.push_back(at.g.size());
+      at.cum_after.push_back(cum);
+    }
+  }
+  return at;
+}
+
+// Expected abandonments of the phase-1 advance of one block, entry by entry,
+// added to sum: y * (p * share) for every term the entry reads, then, if the
+// entry meets the bound mxq at some x, the abandonments of the rest of its
+// table row.
+void count_advance_abandonments(const double* src, const StateRange& rg, const AdvanceTerms& at, double& sum) {
+  const int cap = gv_mxn_abd;
+  const double* yv = at.y.data();
+  const double* gv = at.g.data();
   for (int q = 1; q <= rg.mxq; ++q) {
     const int x_hi = std::min(q, cap);
+    const std::size_t first = at.first[static_cast<std::size_t>(q)];
+    const std::size_t row = at.row[static_cast<std::size_t>(q)];
     for (int r = 0; r <= rg.mxq; ++r) {
       const double p = src[static_cast<std::size_t>(q) * rg.Q + static_cast<std::size_t>(r)];
       if (!(p > 0.0)) continue;
-      double cum = 0.0;
-      for (int x = 0; x <= x_hi; ++x) {
-        for (int y = 0; y <= x_hi - x; ++y) {
-          const double g = G.at(q, x, y);
-          cum = cum + g;
-          *abandoned += y * (p * g);
-        }
-        if (r + x == rg.mxq) {
-          if (1.0 > cum) *abandoned += (x_hi - x) * ((1.0 - cum) * p);
-          break;
-        }
+      const int x_stop = std::min(x_hi, rg.mxq - r);
+      const std::size_t n = at.x_end[row + static_cast<std::size_t>(x_stop)];
+      for (std::size_t i = first; i < n; ++i) sum += yv[i] * (p * gv[i]);
+      if (r + x_stop == rg.mxq) {
+        const double cum = at.cum_after[row + static_cast<std::size_t>(x_stop)];
+        if (1.0 > cum) sum += (x_hi - x_stop) * ((1.0 - cum) * p);
       }
     }
   }
@@ -132,9 +178,12 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
   const std::size_t Q = rg.Q;
   const auto count = [&] {
     if (abandoned == nullptr) return;
+    const AdvanceTerms terms = advance_terms(G, mxq);
+    double sum = *abandoned;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-      count_advance_abandonments(shared.src + off, rg, G, abandoned);
+      count_advance_abandonments(shared.src + off, rg, terms, sum);
     });
+    *abandoned = sum;
   };
   split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;

@@ -15,6 +15,7 @@ namespace {
 // k - h find no room; weights holds, per k, the terms summed over end phases.
 void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
                      const double* weights, std::size_t phase_stride, double& reflections) {
+  double sum = reflections;  // in a register: the weights could alias the total
   for (int q = 0; q <= rg.mxq; ++q) {
     const int h = rg.mxq - q;
     if (h + 1 > cap) continue;
@@ -23,11 +24,12 @@ void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
       if (!(p > 0.0)) continue;
       for (int k = h + 1; k <= cap; ++k) {
         for (int b = 0; b < n_b; ++b) {
-          reflections += ((k - h) * p) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
+          sum += ((k - h) * p) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
         }
       }
     }
   }
+  reflections = sum;
 }
 
 // The arrivals keep j and l: every pair (j, l) is a task of its own, which

@@ -1,40 +1,64 @@
 // Renormalisation p := p / total over the used range, in the order a, j, l,
 // q, r; then E[q + r] in every cycle, and in the last cycle
 // Var[q + r] = sum (q + r - E)^2 p and E[j + l + q + r], over entries p > 0.
+//
+// Every total is one running sum over the entries in that order. The terms
+// are worked out block by block on all cores and packed per block; one
+// thread then adds them in order, so the sums are those of a single sweep.
+// A term that is exactly 0.0 is not packed: added to a running sum, which is
+// never -0.0, it would leave the sum as it is.
 #include "analyzer/model/interval_statistics.h"
 
 #include <cmath>
 #include <sstream>
 
+#include "analyzer/model/pass_split.h"
 #include "kernel/fatal_exit.h"
 
 namespace {
 
-// Calls fn(p, q + r, j + l) for every used entry of the current slice in the
-// order a, j, l, q, r.
-template <class Fn>
-void for_each_state(const StateDist& st, const StateRange& rg, Fn fn) {
-  const double* cur = st.slice[st.slice_cur].data();
-  f_for_each_block(st, rg, [&](int, int j, int l, std::size_t off) {
+// Adds to sum, in the order a, j, l, q, r, the value term(p, q + r, j + l)
+// of every used entry p of the current slice. term receives the entry by
+// reference and may change it; it runs on all cores, block by block.
+template <class Term>
+double ordered_sum(StateDist& st, const StateRange& rg, double sum, Term term) {
+  const int pairs = f_pair_count(rg);
+  const int blocks = rg.n_a * pairs;
+  if (st.terms.size() < st.slice[0].size()) st.terms.resize(st.slice[0].size());
+  if (st.term_count.size() < static_cast<std::size_t>(blocks)) st.term_count.resize(static_cast<std::size_t>(blocks));
+  double* cur = st.slice[st.slice_cur].data();
+  f_parallel_tasks(blocks, f_range_entries(rg), [&](int b) {
+    const auto [j, l] = f_pair_at(rg, b % pairs);
+    const std::size_t off = st.block(b / pairs, j, l);
+    double* packed = st.terms.data() + off;
+    std::size_t n = 0;
     for (int q = 0; q <= rg.mxq; ++q) {
-      const double* row = cur + off + static_cast<std::size_t>(q) * rg.Q;
-      for (int r = 0; r < rg.r_len; ++r) fn(row[r], q + r, j + l);
+      double* row = cur + off + static_cast<std::size_t>(q) * rg.Q;
+      for (int r = 0; r < rg.r_len; ++r) {
+        const double v = term(row[r], q + r, j + l);
+        if (v != 0.0) packed[n++] = v;
+      }
     }
+    st.term_count[static_cast<std::size_t>(b)] = n;
   });
+  int b = 0;
+  f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
+    const double* packed = st.terms.data() + off;
+    const std::size_t n = st.term_count[static_cast<std::size_t>(b++)];
+    for (std::size_t k = 0; k < n; ++k) sum += packed[k];
+  });
+  return sum;
 }
 
-double total_mass(const StateDist& st, const StateRange& rg) {
-  double total = 0.0;
-  for_each_state(st, rg, [&total](double p, int, int) { total += p; });
-  return total;
+double total_mass(StateDist& st, const StateRange& rg) {
+  return ordered_sum(st, rg, 0.0, [](double& p, int, int) { return p; });
 }
 
 }  // namespace
 
-double f_expected_in_system(const StateDist& st, const StateRange& rg) {
-  double content = 0.0;
-  for_each_state(st, rg, [&content](double p, int waiting, int busy) {
-    if (p > 0.0) content += static_cast<double>(busy + waiting) * p;
+double f_expected_in_system(StateDist& st, const StateRange& rg) {
+  const double content = ordered_sum(st, rg, 0.0, [](double& p, int waiting, int busy) {
+    return p > 0.0 ? static_cast<double>(busy + waiting) * p : 0.0;
   });
   const double total = total_mass(st, rg);
   return total > 0.0 ? content / total : 0.0;
@@ -52,30 +76,22 @@ void f_close_interval(ModelInstance& inst, const CycleState& cyc) {
         << cyc.inst_nr << ", cycle " << cyc.cycle_count + 1 << ", interval " << cyc.int_idx << ".";
     f_fatal_exit(msg.str());
   }
-  double* cur = st.slice[st.slice_cur].data();
-  if (rg.exp) {
-    for (int j = 0; j <= rg.mxs; ++j) {
-      double* blk = cur + st.block(0, j, 0);
-      for (std::size_t i = 0; i < rg.B; i += rg.Q) blk[i] = blk[i] / total;
-    }
-  } else {
-    const std::size_t end = static_cast<std::size_t>(rg.n_a) * st.pairs * rg.B;
-    for (std::size_t i = 0; i < end; ++i) cur[i] = cur[i] / total;
-  }
 
+  // The scaling touches every used entry once, together with the terms of
+  // the expected queue.
   ModelResults& res = inst.results;
   double& q_avg = res.q_avg[cyc.q_par_cur][t];
-  for_each_state(st, rg, [&q_avg](double p, int waiting, int) {
-    if (p > 0.0) q_avg += static_cast<double>(waiting) * p;
+  q_avg = ordered_sum(st, rg, q_avg, [total](double& p, int waiting, int) {
+    p = p / total;
+    return p > 0.0 ? static_cast<double>(waiting) * p : 0.0;
   });
   if (!cyc.last_cycle) return;
 
   const double m = q_avg;
-  double& q_var = res.q_var[t];
-  double& sys_avg = res.sys_avg[t];
-  for_each_state(st, rg, [&](double p, int waiting, int busy) {
-    if (!(p > 0.0)) return;
-    q_var += std::pow(static_cast<double>(waiting) - m, 2.0) * p;
-    sys_avg += static_cast<double>(busy + waiting) * p;
+  res.q_var[t] = ordered_sum(st, rg, res.q_var[t], [m](double& p, int waiting, int) {
+    return p > 0.0 ? std::pow(static_cast<double>(waiting) - m, 2.0) * p : 0.0;
+  });
+  res.sys_avg[t] = ordered_sum(st, rg, res.sys_avg[t], [](double& p, int waiting, int busy) {
+    return p > 0.0 ? static_cast<double>(busy + waiting) * p : 0.0;
   });
 }

@@ -12,5 +12,5 @@
 void f_close_interval(ModelInstance& inst, const CycleState& cyc);
 
 // Expected number in system (j + l + q + r) of the current slice, divided by
-// its total mass (0.0 when the slice holds none).
-double f_expected_in_system(const StateDist& st, const StateRange& rg);
+// its total mass (0.0 when the slice holds none). Changes no entry.
+double f_expected_in_system(StateDist& st, const StateRange& rg);

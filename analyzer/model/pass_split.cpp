@@ -55,26 +55,34 @@ std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
 namespace {
 
 __attribute__((target_clones("avx2", "default")))
-void gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
+void gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
+                std::size_t moves_step, const double* shares, int count) {
   Vec4 sum[kPartVecs];
   __builtin_memcpy(sum, acc, sizeof sum);
-  for (int i = 0; i < count; ++i, m += m_step) {
-    if (shares[i] != 0.0) f_add_scaled_part(sum, m, shares[i]);
+  for (int i = 0; i < count; ++i, m += m_step, moves += moves_step) {
+    if (*moves && shares[i] != 0.0) f_add_scaled_part(sum, m, shares[i]);
   }
   __builtin_memcpy(acc, sum, sizeof sum);
 }
 
 }  // namespace
 
-void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count) {
-  gather_run(acc, m, m_step, shares, count);
+void f_gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
+                  std::size_t moves_step, const double* shares, int count) {
+  gather_run(acc, m, m_step, moves, moves_step, shares, count);
 }
 
 void f_reserve_pack(StateDist& st) {
-  const std::size_t need = st.pairs * kPartEntries * static_cast<std::size_t>(omp_get_max_threads());
+  const std::size_t need = 2 * st.pairs * kPartEntries * static_cast<std::size_t>(omp_get_max_threads());
   if (st.pack.size() < need) st.pack.resize(need);
+  const std::size_t flags = st.pairs * static_cast<std::size_t>(omp_get_max_threads());
+  if (st.pack_moves.size() < flags) st.pack_moves.resize(flags);
 }
 
 double* f_thread_pack(StateDist& st) {
-  return st.pack.data() + static_cast<std::size_t>(omp_get_thread_num()) * st.pairs * kPartEntries;
+  return st.pack.data() + static_cast<std::size_t>(omp_get_thread_num()) * 2 * st.pairs * kPartEntries;
+}
+
+unsigned char* f_thread_pack_moves(StateDist& st) {
+  return st.pack_moves.data() + static_cast<std::size_t>(omp_get_thread_num()) * st.pairs;
 }

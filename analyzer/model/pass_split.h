@@ -147,20 +147,18 @@ inline void f_add_scaled_part(Vec4* sum, const double* m, double c) {
 
 // acc[k] += m[i * m_step + k] * shares[i] for the sources i = 0..count-1 in
 // turn, k = 0..kPartEntries-1, where m holds moving parts; a share of 0.0
-// adds nothing. Each entry's sum is formed by the same additions, one by
-// one, as in a loop over the entries, on every instruction set.
-void f_gather_run(double* acc, const double* m, std::size_t m_step, const double* shares, int count);
+// adds nothing, and neither does a source whose moves[i * moves_step] is 0
+// (all its moving parts are 0.0). Each entry's sum is formed by the same
+// additions, one by one, as in a loop over the entries, on every
+// instruction set.
+void f_gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
+                  std::size_t moves_step, const double* shares, int count);
 
-// The contributions to one target part of arrival phase a, added in the
-// order the caller names its sources: starts from 0.0, as the cleared target
-// would. For a full part, packed holds the moving parts of the part of every
-// pair's source block, pair after pair.
+// The contributions to one target part, added in the order the caller
+// names its sources: starts from 0.0, as the cleared target would.
 struct PartGather {
   const double* src;
   EntryPart e;
-  const double* packed;   // nullptr unless the part is full
-  std::size_t B;          // block size
-  std::size_t a_blocks;   // index of the first block of arrival phase a
   double acc[kPartEntries] = {};
 
   // Copy: every entry of the source part is added, whatever its value.
@@ -170,10 +168,6 @@ struct PartGather {
   }
   // Moves from the source blocks at off, off + off_step, ... with the given shares.
   void move_run(std::size_t off, std::size_t off_step, const double* shares, int count) {
-    if (packed != nullptr) {
-      f_gather_run(acc, packed + (off / B - a_blocks) * kPartEntries, off_step / B * kPartEntries, shares, count);
-      return;
-    }
     for (int i = 0; i < count; ++i, off += off_step) {
       const double c = shares[i];
       if (c == 0.0) continue;
@@ -189,10 +183,12 @@ struct PartGather {
   }
 };
 
-// Room for one packed part of every pair per thread: pairs * kPartEntries
-// doubles each, from f_thread_pack.
+// Room per thread for two packed parts of every pair: 2 * pairs *
+// kPartEntries doubles from f_thread_pack, and a flag per pair from
+// f_thread_pack_moves.
 void f_reserve_pack(StateDist& st);
 double* f_thread_pack(StateDist& st);
+unsigned char* f_thread_pack_moves(StateDist& st);
 
 // A pass that keeps a and (q, r), written target by target: one task per
 // arrival phase and entry part; for every target block (a, j, l) of the
@@ -203,26 +199,34 @@ double* f_thread_pack(StateDist& st);
 template <class Sources>
 inline void f_gather_by_entries(StateDist& st, const StateRange& rg, PassSlices ps, Sources&& sources) {
   const int parts = f_entry_part_count(rg);
-  f_reserve_pack(st);
   f_parallel_tasks(rg.n_a * parts, f_range_entries(rg), [&](int t) {
     const int a = t / parts;
     const EntryPart e = f_entry_part(rg, t % parts);
-    const std::size_t a_blocks = static_cast<std::size_t>(a) * st.pairs;
-    // A full part packs the moving parts of its sources side by side, so
-    // that the gather reads them from one short run of memory.
-    double* packed = nullptr;
-    if (e.step == 1 && e.n == kPartEntries && !rg.exp) {
-      packed = f_thread_pack(st);
-      for (std::size_t p = 0; p < st.pairs; ++p) {
-        const double* s = ps.src + (a_blocks + p) * rg.B + e.lo;
-        double* m = packed + p * kPartEntries;
-        for (std::size_t k = 0; k < kPartEntries; ++k) m[k] = s[k] > 0.0 ? s[k] : 0.0;
-      }
-    }
     f_for_each_pair(rg, [&](int j, int l) {
-      PartGather g{ps.src, e, packed, rg.B, a_blocks};
+      PartGather g{ps.src, e};
       sources(a, j, l, g);
       g.store(ps.cur + st.block(a, j, l));
     });
   });
+}
+
+// Packs the moving parts of part e (step 1) of the blocks of pairs pairs,
+// starting at blocks, B apart, into packed, kPartEntries per pair (a short
+// part padded with 0.0), and whether each pair moves anything into moves.
+// Adding a moving part of 0.0 times a share changes no sum, so a gather may
+// leave out a pair that moves nothing; with a queue, only pairs of busy
+// servers hold mass.
+inline void f_pack_part(const double* blocks, std::size_t B, EntryPart e, std::size_t pairs, double* packed,
+                        unsigned char* moves) {
+  for (std::size_t p = 0; p < pairs; ++p) {
+    const double* s = blocks + p * B + e.lo;
+    double* m = packed + p * kPartEntries;
+    bool any = false;
+    for (std::size_t k = 0; k < kPartEntries; ++k) {
+      const double v = k < e.n ? s[k] : 0.0;
+      m[k] = v > 0.0 ? v : 0.0;
+      any = any || v > 0.0;
+    }
+    moves[p] = any;
+  }
 }

@@ -16,6 +16,9 @@ struct StateDist {
   std::vector<double> saved;
   std::vector<double> work;  // working space of a pass, per thread: one (q, r) block and one row over q
   std::vector<double> pack;  // per thread: one part of every pair's block, packed
+  std::vector<unsigned char> pack_moves;  // per thread and pair: whether its packed part moves anything
+  std::vector<double> terms;             // terms of a running sum, packed at the start of each block
+  std::vector<std::size_t> term_count;   // terms packed per block
   int slice_cur = 1;
   int slice_src = 0;
 
