@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds queue-analyzer in Release, runs the benchmark instance of bench/ in a
 # temporary copy of the directory, and prints the model's processor time per
-# interval and the peak memory of the run.
+# interval and the peak memory of the run. A second run of one cycle gives
+# the wall time per interval of a plain cycle: the difference of the two
+# runs, without the initialisation and the measured cycle's look-aheads.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -37,3 +39,20 @@ awk -v ns="$qa_wall_ns" -v n="$((cycles * intervals))" \
   'BEGIN {printf "wall time per interval: %.2f ms (the whole run divided by the intervals)\n", ns / 1e6 / n}'
 awk -v kb="$qa_peak_kb" 'BEGIN {printf "peak memory:         %.1f MiB (maximum resident set size)\n", kb / 1024}'
 awk -v ns="$qa_wall_ns" 'BEGIN {printf "wall time of run:    %.2f s\n", ns / 1e9}'
+
+# The same instance with one cycle, in a directory of its own.
+one="$work/one-cycle"
+mkdir -p "$one"
+cp inst_1.DAT BINOMDIST.DAT "$one/"
+awk 'set != "" { print 1; set = ""; next } { print } $0 == "Number of cycles (0 = until the cycle is steady)" { set = 1 }' \
+  CONFIG.DAT >"$one/CONFIG.DAT"
+full_ns="$qa_wall_ns"
+if [ "$cycles" -gt 1 ]; then
+  qa_measure "$one"
+  if [ "$qa_status" -ne 0 ]; then
+    echo "one-cycle run failed (exit status $qa_status)" >&2
+    exit 1
+  fi
+  awk -v full="$full_ns" -v one="$qa_wall_ns" -v n="$(((cycles - 1) * intervals))" \
+    'BEGIN {printf "wall time per interval of a plain cycle: %.2f ms (the run less a run of one cycle)\n", (full - one) / 1e6 / n}'
+fi
