@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analyzer/model/pass_split.h"
+#include "analyzer/model/running_sum.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ namespace {
 // abandonments is one running sum over the source blocks in order, so it is
 // taken by count(), a sweep of its own on one thread beside the pass. The sum
 // is kept in a register, and terms of no abandonment are not added: they are
-// +0.0 and leave a sum of nonnegative terms as it is.
+// +0.0 and leave a sum of nonnegative terms as it is. Nor are the terms of an
+// entry whose largest term is bounded below f_unchanged_below(sum).
 template <class Count, class Fn>
 void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
   const EntryPart whole = f_whole_block(rg);
@@ -33,6 +35,16 @@ void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Cou
   });
 }
 
+// Per row q of a one-phase or phase-2 table A: the largest b * A[q][b], b >= 1.
+std::vector<double> largest_terms(const TriangleRows& A, int mxq) {
+  const int cap = gv_mxn_abd;
+  std::vector<double> m(static_cast<std::size_t>(mxq + 1), 0.0);
+  for (int q = 1; q <= mxq; ++q) {
+    for (int b = 1; b <= std::min(q, cap); ++b) m[static_cast<std::size_t>(q)] = std::max(m[static_cast<std::size_t>(q)], b * A.at(q, b));
+  }
+  return m;
+}
+
 // One-phase abandonments: row q moves to the rows q - b.
 void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
   PassSlices shared = f_flip_slices(st);
@@ -41,6 +53,7 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const auto count = [&] {
     if (abandoned == nullptr) return;
+    const std::vector<double> row_max = largest_terms(A, rg.mxq);
     double sum = *abandoned;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (int q = 1; q <= rg.mxq; ++q) {
@@ -48,7 +61,7 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
         const int b_hi = std::min(q, cap);
         for (std::size_t r = 0; r < len; ++r) {
           const double p = srow[r];
-          if (!(p > 0.0)) continue;
+          if (!(p > 0.0) || p * row_max[static_cast<std::size_t>(q)] < f_unchanged_below(sum)) continue;
           for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(q, b));
         }
       }
@@ -78,13 +91,14 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
   const auto count = [&] {
     if (abandoned == nullptr) return;
+    const std::vector<double> row_max = largest_terms(A, rg.mxq);
     double sum = *abandoned;
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
       for (std::size_t q = 0; q < n_rows; ++q) {
         const double* srow = shared.src + off + q * rg.Q;
         for (int r = 1; r <= rg.mxq; ++r) {
           const double p = srow[r];
-          if (!(p > 0.0)) continue;
+          if (!(p > 0.0) || p * row_max[static_cast<std::size_t>(r)] < f_unchanged_below(sum)) continue;
           const int b_hi = std::min(r, cap);
           for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(r, b));
         }
@@ -117,6 +131,7 @@ struct AdvanceTerms {
   std::vector<std::size_t> first, row;    // per q: its first term; its first entry in x_end and cum_after
   std::vector<std::size_t> x_end;         // per (q, x): end of the terms up to x
   std::vector<double> cum_after;          // per (q, x)
+  std::vector<double> row_max;            // per q: the largest y * share of its terms
 };
 
 AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
@@ -124,6 +139,7 @@ AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
   AdvanceTerms at;
   at.first.assign(static_cast<std::size_t>(mxq + 1), 0);
   at.row.assign(static_cast<std::size_t>(mxq + 1), 0);
+  at.row_max.assign(static_cast<std::size_t>(mxq + 1), 0.0);
   for (int q = 1; q <= mxq; ++q) {
     const int x_hi = std::min(q, cap);
     at.first[static_cast<std::size_t>(q)] = at.g.size();
@@ -137,6 +153,7 @@ AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
         if (g == 0.0) continue;
         at.y.push_back(static_cast<double>(y));
         at.g.push_back(g);
+        at.row_max[static_cast<std::size_t>(q)] = std::max(at.row_max[static_cast<std::size_t>(q)], y * g);
       }
       at.x_end.push_back(at.g.size());
       at.cum_after.push_back(cum);
@@ -162,7 +179,9 @@ void count_advance_abandonments(const double* src, const StateRange& rg, const A
       if (!(p > 0.0)) continue;
       const int x_stop = std::min(x_hi, rg.mxq - r);
       const std::size_t n = at.x_end[row + static_cast<std::size_t>(x_stop)];
-      for (std::size_t i = first; i < n; ++i) sum += yv[i] * (p * gv[i]);
+      if (!(p * at.row_max[static_cast<std::size_t>(q)] < f_unchanged_below(sum))) {
+        for (std::size_t i = first; i < n; ++i) sum += yv[i] * (p * gv[i]);
+      }
       if (r + x_stop == rg.mxq) {
         const double cum = at.cum_after[row + static_cast<std::size_t>(x_stop)];
         if (1.0 > cum) sum += (x_hi - x_stop) * ((1.0 - cum) * p);

@@ -6,22 +6,43 @@
 #include "analyzer/model/arrival_transition.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "analyzer/model/pass_split.h"
+#include "analyzer/model/running_sum.h"
 
 namespace {
 
+// Per row q: the largest (k - h) * weight of the reflections of an entry of
+// the row, h = mxq - q, over k = h + 1..cap and the end phases.
+std::vector<double> largest_reflections(const StateRange& rg, int cap, int n_b, const double* weights,
+                                        std::size_t phase_stride) {
+  std::vector<double> m(static_cast<std::size_t>(rg.mxq + 1), 0.0);
+  for (int q = 0; q <= rg.mxq; ++q) {
+    const int h = rg.mxq - q;
+    for (int k = h + 1; k <= cap; ++k) {
+      for (int b = 0; b < n_b; ++b) {
+        m[static_cast<std::size_t>(q)] =
+            std::max(m[static_cast<std::size_t>(q)], (k - h) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)]);
+      }
+    }
+  }
+  return m;
+}
+
 // Reflections of one block in the order of its entries: of k > h arrivals,
 // k - h find no room; weights holds, per k, the terms summed over end phases.
-void add_reflections(const double* src, const StateRange& rg, int cap, int n_b,
-                     const double* weights, std::size_t phase_stride, double& reflections) {
+// An entry whose largest term, bounded by row_max, cannot change the sum is
+// passed by.
+void add_reflections(const double* src, const StateRange& rg, int cap, int n_b, const double* weights,
+                     std::size_t phase_stride, const std::vector<double>& row_max, double& reflections) {
   double sum = reflections;  // in a register: the weights could alias the total
   for (int q = 0; q <= rg.mxq; ++q) {
     const int h = rg.mxq - q;
     if (h + 1 > cap) continue;
     for (int r = 0; r < rg.r_len; ++r) {
       const double p = src[static_cast<std::size_t>(q) * rg.Q + static_cast<std::size_t>(r)];
-      if (!(p > 0.0)) continue;
+      if (!(p > 0.0) || p * row_max[static_cast<std::size_t>(q)] < f_unchanged_below(sum)) continue;
       for (int k = h + 1; k <= cap; ++k) {
         for (int b = 0; b < n_b; ++b) {
           sum += ((k - h) * p) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
@@ -56,8 +77,9 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const auto count = [&] {
     if (!last) return;
+    const std::vector<double> row_max = largest_reflections(rg, cap, 1, N.data(), 0);
     f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-      add_reflections(shared.src + off, rg, cap, 1, N.data(), 0, reflections);
+      add_reflections(shared.src + off, rg, cap, 1, N.data(), 0, row_max, reflections);
     });
   };
   split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int, int, int, std::size_t off) {
@@ -92,8 +114,13 @@ void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock
   const std::size_t phase_stride = static_cast<std::size_t>(X.mxq + 1);
   const auto count = [&] {
     if (!last) return;
+    std::vector<std::vector<double>> row_max;
+    for (int a = 0; a < rg.n_a; ++a) {
+      row_max.push_back(largest_reflections(rg, cap, n_b, X.v.data() + X.idx(a, 0, 0), phase_stride));
+    }
     f_for_each_block(st, rg, [&](int a, int, int, std::size_t off) {
-      add_reflections(shared.src + off, rg, cap, n_b, X.v.data() + X.idx(a, 0, 0), phase_stride, reflections);
+      add_reflections(shared.src + off, rg, cap, n_b, X.v.data() + X.idx(a, 0, 0), phase_stride,
+                      row_max[static_cast<std::size_t>(a)], reflections);
     });
   };
   split_by_pairs(st, rg, shared, count, [&](PassSlices ps, int a, int j, int l, std::size_t off) {

@@ -1,6 +1,9 @@
 // The passes of one interval on hand-built instances: each transition against
 // a compact entry-by-entry reference (same order of operations, so equal to
 // the last bit); server changes, the interval close and the waiting-time look-ahead.
+#include <random>
+
+#include "analyzer/model/running_sum.h"
 #include "tests/support/instances.h"
 
 using hand::cur;
@@ -240,3 +243,21 @@ TEST(WaitLookahead, StepsThroughTheFollowingIntervalsWithTheirPeriods) {
   }
 }
 
+
+// The bound under which a term cannot change a running sum, with its margin
+// of 2 used up: for sums of every magnitude and mantissa, sum + t == sum for
+// every t below twice the bound; tiny sums pass no term by.
+TEST(RunningSum, TermsBelowTheBoundLeaveTheSumAsItIs) {
+  std::mt19937_64 gen(7);
+  std::uniform_real_distribution<double> mantissa(1.0, 2.0);
+  for (int e : {-899, -500, -60, -1, 0, 1, 52, 300, 1022}) {
+    for (int k = 0; k < 2000; ++k) {
+      const double sum = std::ldexp(k == 0 ? 1.0 : k == 1 ? std::nextafter(2.0, 0.0) : mantissa(gen), e);
+      const double t = std::nextafter(2.0 * f_unchanged_below(sum), 0.0);
+      ASSERT_GT(t, 0.0);
+      ASSERT_EQ(sum + t, sum) << "sum " << sum << ", term " << t;
+    }
+  }
+  EXPECT_EQ(f_unchanged_below(std::ldexp(1.0, -901)), 0.0);
+  EXPECT_EQ(f_unchanged_below(0.0), 0.0);
+}
