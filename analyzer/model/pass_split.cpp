@@ -48,30 +48,6 @@ std::pair<int, int> f_pair_at(const StateRange& rg, int t) {
   return {j, t};
 }
 
-// Built for AVX2 and for the baseline instruction set, chosen at load time:
-// both form every sum with the same additions and products.
-// The multiversioned body has no declaration of its own before it, which
-// clang requires of a function built in several versions.
-namespace {
-
-__attribute__((target_clones("avx2", "default")))
-void gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
-                std::size_t moves_step, const double* shares, int count) {
-  Vec4 sum[kPartVecs];
-  __builtin_memcpy(sum, acc, sizeof sum);
-  for (int i = 0; i < count; ++i, m += m_step, moves += moves_step) {
-    if (*moves && shares[i] != 0.0) f_add_scaled_part(sum, m, shares[i]);
-  }
-  __builtin_memcpy(acc, sum, sizeof sum);
-}
-
-}  // namespace
-
-void f_gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
-                  std::size_t moves_step, const double* shares, int count) {
-  gather_run(acc, m, m_step, moves, moves_step, shares, count);
-}
-
 void f_reserve_pack(StateDist& st) {
   const std::size_t need = 2 * st.pairs * kPartEntries * static_cast<std::size_t>(omp_get_max_threads());
   if (st.pack.size() < need) st.pack.resize(need);

@@ -145,15 +145,6 @@ inline void f_add_scaled_part(Vec4* sum, const double* m, double c) {
   }
 }
 
-// acc[k] += m[i * m_step + k] * shares[i] for the sources i = 0..count-1 in
-// turn, k = 0..kPartEntries-1, where m holds moving parts; a share of 0.0
-// adds nothing, and neither does a source whose moves[i * moves_step] is 0
-// (all its moving parts are 0.0). Each entry's sum is formed by the same
-// additions, one by one, as in a loop over the entries, on every
-// instruction set.
-void f_gather_run(double* acc, const double* m, std::size_t m_step, const unsigned char* moves,
-                  std::size_t moves_step, const double* shares, int count);
-
 // The contributions to one target part, added in the order the caller
 // names its sources: starts from 0.0, as the cleared target would.
 struct PartGather {

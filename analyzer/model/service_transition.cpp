@@ -13,41 +13,6 @@
 
 namespace {
 
-// Shares of one run of sources handed to the gather at a time.
-constexpr std::size_t kRunShares = 32;
-
-}  // namespace
-
-// The phase-1 advance into one target part (j0, l0): acc, holding the
-// copy of j0 = 0 if any, receives from the sources j >= 1 in the order of
-// the source blocks; packed holds the moving parts of the part, pair by pair
-// (pairs of the layout with mxs servers), moves whether a pair's part moves
-// anything, G the table's entries.
-// Built for AVX2 and for the baseline instruction set, chosen at load time:
-// both form every sum with the same additions and products.
-__attribute__((target_clones("avx2", "default")))
-void f_advance_gather_full(double* acc, const double* packed, const unsigned char* moves, const double* G, int j0,
-                           int l0, int mxs, int cap) {
-  Vec4 sum[kPartVecs];
-  __builtin_memcpy(sum, acc, sizeof sum);
-  const int j_hi = std::min(mxs, j0 + cap);
-  for (int j = std::max(j0, 1); j <= j_hi; ++j) {
-    const int d = j - j0;
-    const int x_hi = std::min(l0, d);
-    const int x_lo = std::max(0, l0 - (mxs - j));
-    // Pair index of (j, l0 - x_hi), as the state distribution numbers pairs.
-    const std::size_t jj = static_cast<std::size_t>(j);
-    std::size_t pair = jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 + static_cast<std::size_t>(l0 - x_hi);
-    std::size_t gi = SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
-    for (int x = x_hi; x >= x_lo; --x, ++pair, gi -= jj) {
-      if (moves[pair] && G[gi] != 0.0) f_add_scaled_part(sum, packed + pair * kPartEntries, G[gi]);
-    }
-  }
-  __builtin_memcpy(acc, sum, sizeof sum);
-}
-
-namespace {
-
 // One-phase layout: source j moves c units to j - c, c <= min(j, cap);
 // j = 0 is copied. Target j0 receives from j = j0..min(mxs, j0 + cap) in
 // turn, the order of a run source by source.
@@ -64,63 +29,107 @@ void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T)
   });
 }
 
-// Two-phase layouts: the completions of the phase-2 units, then the
-// phase-1 advance, as one pass that keeps a and (q, r). A task takes one
-// arrival phase and entry part of every pair and writes its targets whole.
+// One task of the two-phase service pass: arrival phase a, entry part e.
+struct ServiceTask {
+  const double* src;      // source blocks of phase a, B apart, pairs in storage order
+  double* cur;            // target blocks of phase a
+  std::size_t B;
+  EntryPart e;
+  int mxs, cap;
+  const double* T;        // completions of the phase-2 units, TriangleRows entries
+  const double* G;        // phase-1 advance, SquareBlocks entries
+  double* moving;         // working space: packed moving parts, kPartEntries per pair
+  double* done;           // working space: the completions' results, kPartEntries per pair
+  unsigned char* moves;   // working space: whether a pair's packed part moves anything
+};
+
+// Index of the pair (j, l) of a layout with mxs servers.
+inline std::size_t pair_index(int j, int l, int mxs) {
+  const std::size_t jj = static_cast<std::size_t>(j);
+  return jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 + static_cast<std::size_t>(l);
+}
+
 // The completions: source (j, l) moves c units to (j, l - c), c <= min(l,
 // cap), l = 0 is copied; target (j0, l0) receives from l = l0..l0 + cap in
 // turn. The phase-1 advance reads the completions' results: source (j, l)
 // moves to (j - x - y, l + x) for x + y <= min(j, cap), j = 0 is copied;
 // target (j0, l0) receives from j = j0 + d, d <= cap, and l = l0 - x, x =
-// min(l0, d) down to 0, the order of a run source block by source block.
-// The completions' results stay in the task's packed buffers, as the second
+// min(l0, d) down to 0 (adjacent pairs, with shares G[j][x][d - x] a stride
+// of j apart), the order of a run source block by source block. Every target
+// part is summed in registers, four entries to a vector, with the additions
+// of a loop entry by entry. Built for AVX2 and for the baseline instruction
+// set, chosen at load time; both form every sum with the same additions and
+// products.
+__attribute__((target_clones("avx2", "default")))
+void service_task(const ServiceTask& k) {
+  const std::size_t pairs = pair_index(k.mxs + 1, 0, k.mxs);
+  f_pack_part(k.src, k.B, k.e, pairs, k.moving, k.moves);
+  std::size_t p = 0;
+  for (int j0 = 0; j0 <= k.mxs; ++j0) {
+    for (int l0 = 0; l0 <= k.mxs - j0; ++l0, ++p) {
+      Vec4 sum[kPartVecs] = {};
+      if (l0 == 0) {
+        double acc[kPartEntries] = {};
+        const double* s = k.src + p * k.B + k.e.lo;
+        for (std::size_t i = 0; i < k.e.n; ++i) acc[i] += s[i];
+        __builtin_memcpy(sum, acc, sizeof sum);
+      }
+      const int m_hi = std::min(k.mxs - j0, l0 + k.cap);
+      std::size_t src_pair = p + static_cast<std::size_t>(std::max(l0, 1) - l0);
+      for (int m = std::max(l0, 1); m <= m_hi; ++m, ++src_pair) {
+        const double c = k.T[TriangleRows::base(m) + static_cast<std::size_t>(m - l0)];
+        if (k.moves[src_pair] && c != 0.0) f_add_scaled_part(sum, k.moving + src_pair * kPartEntries, c);
+      }
+      __builtin_memcpy(k.done + p * kPartEntries, sum, sizeof sum);
+    }
+  }
+
+  f_pack_part(k.done, kPartEntries, EntryPart{0, k.e.n, 1}, pairs, k.moving, k.moves);
+  p = 0;
+  for (int j0 = 0; j0 <= k.mxs; ++j0) {
+    for (int l0 = 0; l0 <= k.mxs - j0; ++l0, ++p) {
+      Vec4 sum[kPartVecs] = {};
+      if (j0 == 0) {
+        double acc[kPartEntries] = {};
+        const double* s = k.done + p * kPartEntries;
+        for (std::size_t i = 0; i < k.e.n; ++i) acc[i] += s[i];
+        __builtin_memcpy(sum, acc, sizeof sum);
+      }
+      const int j_hi = std::min(k.mxs, j0 + k.cap);
+      for (int j = std::max(j0, 1); j <= j_hi; ++j) {
+        const int d = j - j0;
+        const int x_hi = std::min(l0, d);
+        const int x_lo = std::max(0, l0 - (k.mxs - j));
+        const std::size_t jj = static_cast<std::size_t>(j);
+        std::size_t pr = pair_index(j, l0 - x_hi, k.mxs);
+        std::size_t gi = SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
+        for (int x = x_hi; x >= x_lo; --x, ++pr, gi -= jj) {
+          if (k.moves[pr] && k.G[gi] != 0.0) f_add_scaled_part(sum, k.moving + pr * kPartEntries, k.G[gi]);
+        }
+      }
+      double acc[kPartEntries];
+      __builtin_memcpy(acc, sum, sizeof sum);
+      double* target = k.cur + p * k.B + k.e.lo;
+      for (std::size_t i = 0; i < k.e.n; ++i) target[i] = acc[i];
+    }
+  }
+}
+
+// Two-phase layouts: the completions of the phase-2 units, then the
+// phase-1 advance, as one pass that keeps a and (q, r). A task takes one
+// arrival phase and entry part of every pair and writes its targets whole;
+// the completions' results stay in the task's working space, as the second
 // pass over the slice would have read them.
 void completion_and_advance(StateDist& st, const StateRange& rg, const TriangleRows& T, const SquareBlocks& G) {
   PassSlices ps = f_flip_slices(st);
-  const int cap = gv_mxn_ser;
   const int parts = f_entry_part_count(rg);
-  const std::size_t pairs = st.pairs;
   f_reserve_pack(st);
   f_parallel_tasks(rg.n_a * parts, f_range_entries(rg), [&](int t) {
-    const int a = t / parts;
-    const EntryPart e = f_entry_part(rg, t % parts);
-    const std::size_t a_blocks = static_cast<std::size_t>(a) * pairs;
+    const std::size_t a_blocks = static_cast<std::size_t>(t / parts) * st.pairs;
     double* moving = f_thread_pack(st);
-    double* done = moving + pairs * kPartEntries;  // the completions' results, pair by pair
-    unsigned char* moves = f_thread_pack_moves(st);
-
-    f_pack_part(ps.src + a_blocks * rg.B, rg.B, e, pairs, moving, moves);
-    std::size_t p = 0;
-    f_for_each_pair(rg, [&](int j0, int l0) {
-      double* acc = done + p * kPartEntries;
-      for (std::size_t k = 0; k < kPartEntries; ++k) acc[k] = 0.0;
-      if (l0 == 0) {
-        const double* s = ps.src + (a_blocks + p) * rg.B + e.lo;
-        for (std::size_t k = 0; k < e.n; ++k) acc[k] += s[k];
-      }
-      const int m_hi = std::min(rg.mxs - j0, l0 + cap);
-      for (int m = std::max(l0, 1); m <= m_hi;) {
-        double shares[kRunShares];
-        const int count = std::min(m_hi - m + 1, static_cast<int>(kRunShares));
-        for (int i = 0; i < count; ++i) shares[i] = T.at(m + i, m + i - l0);
-        const std::size_t first = st.pair(j0, m);  // the sources (j0, m..) are adjacent pairs
-        f_gather_run(acc, moving + first * kPartEntries, kPartEntries, moves + first, 1, shares, count);
-        m += count;
-      }
-      ++p;
-    });
-
-    f_pack_part(done, kPartEntries, EntryPart{0, e.n, 1}, pairs, moving, moves);
-    f_for_each_pair(rg, [&](int j0, int l0) {
-      double acc[kPartEntries] = {};
-      if (j0 == 0) {
-        const double* s = done + st.pair(0, l0) * kPartEntries;
-        for (std::size_t k = 0; k < e.n; ++k) acc[k] += s[k];
-      }
-      f_advance_gather_full(acc, moving, moves, G.v.data(), j0, l0, rg.mxs, cap);
-      double* target = ps.cur + st.block(a, j0, l0) + e.lo;
-      for (std::size_t k = 0; k < e.n; ++k) target[k] = acc[k];
-    });
+    service_task(ServiceTask{ps.src + a_blocks * rg.B, ps.cur + a_blocks * rg.B, rg.B, f_entry_part(rg, t % parts),
+                             rg.mxs, gv_mxn_ser, T.v.data(), G.v.data(), moving, moving + st.pairs * kPartEntries,
+                             f_thread_pack_moves(st)});
   });
 }
 
