@@ -8,8 +8,11 @@
 #include "analyzer/model/abandonment_transition.h"
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <vector>
 
+#include "analyzer/model/background_sums.h"
 #include "analyzer/model/pass_split.h"
 #include "analyzer/model/running_sum.h"
 
@@ -17,58 +20,62 @@ namespace {
 
 // The abandonments keep a, j and l: every (a, j, l) block is a task of its
 // own, which clears its target block and fills it. The expected number of
-// abandonments is one running sum over the source blocks in order, so it is
-// taken by count(), a sweep of its own on one thread beside the pass. The sum
-// is kept in a register, and terms of no abandonment are not added: they are
-// +0.0 and leave a sum of nonnegative terms as it is. Nor are the terms of an
-// entry whose largest term is bounded below f_unchanged_below(sum).
-template <class Count, class Fn>
-void split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, Count&& count, Fn&& fn) {
+// abandonments is one running sum over the source blocks in order: when it
+// is asked for, each task keeps the positive entries of its source block,
+// and a job that runs after the pass (on the background thread of the
+// measured cycle, if any) adds the terms block by block. The sum is kept in
+// a register, and terms of no abandonment are not added: they are +0.0 and
+// leave a sum of nonnegative terms as it is. Nor are the terms of an entry
+// whose largest term is bounded below f_unchanged_below(sum).
+template <class Fn>
+std::shared_ptr<PositiveEntries> split_by_blocks(StateDist& st, const StateRange& rg, PassSlices shared, bool keep,
+                                                 Fn&& fn) {
   const EntryPart whole = f_whole_block(rg);
   const int pairs = f_pair_count(rg);
-  f_parallel_tasks_beside(rg.n_a * pairs, f_range_entries(rg), count, [&](int t) {
+  std::shared_ptr<PositiveEntries> kept;
+  if (keep) kept = std::make_shared<PositiveEntries>(static_cast<std::size_t>(rg.n_a * pairs));
+  f_parallel_tasks(rg.n_a * pairs, f_range_entries(rg), [&](int t) {
     const PassSlices ps = f_thread_slices(shared);
     const auto [j, l] = f_pair_at(rg, t % pairs);
     const std::size_t off = st.block(t / pairs, j, l);
+    if (kept) kept->take(static_cast<std::size_t>(t), t / pairs, ps.src + off, rg);
     f_part_clear(ps.cur + off, whole);
     fn(ps, off);
   });
+  return kept;
 }
 
-// Per row q of a one-phase or phase-2 table A: the largest b * A[q][b], b >= 1.
-std::vector<double> largest_terms(const TriangleRows& A, int mxq) {
-  const int cap = gv_mxn_abd;
-  std::vector<double> m(static_cast<std::size_t>(mxq + 1), 0.0);
-  for (int q = 1; q <= mxq; ++q) {
-    for (int b = 1; b <= std::min(q, cap); ++b) m[static_cast<std::size_t>(q)] = std::max(m[static_cast<std::size_t>(q)], b * A.at(q, b));
+// Adds to *abandoned, entry by entry over kept, b * (p * A[n][b]) for b = 1..
+// min(n, cap), where n = q (one-phase layout) or r (patience phase 2).
+void count_abandonments(const PositiveEntries& kept, const TriangleRows& A, int mxq, int cap, bool phase2,
+                        double* abandoned) {
+  std::vector<double> row_max(static_cast<std::size_t>(mxq + 1), 0.0);
+  for (int n = 1; n <= mxq; ++n) {
+    for (int b = 1; b <= std::min(n, cap); ++b) {
+      row_max[static_cast<std::size_t>(n)] = std::max(row_max[static_cast<std::size_t>(n)], b * A.at(n, b));
+    }
   }
-  return m;
+  double sum = *abandoned;
+  for (const std::vector<PositiveEntries::Entry>& block : kept.blocks) {
+    for (const PositiveEntries::Entry& e : block) {
+      const int n = phase2 ? e.r : e.q;
+      if (n < 1 || e.p * row_max[static_cast<std::size_t>(n)] < f_unchanged_below(sum)) continue;
+      const int b_hi = std::min(n, cap);
+      for (int b = 1; b <= b_hi; ++b) sum += b * (e.p * A.at(n, b));
+    }
+  }
+  *abandoned = sum;
 }
 
 // One-phase abandonments: row q moves to the rows q - b.
-void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
+void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned,
+                       BackgroundSums* background) {
   PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
-  const auto count = [&] {
-    if (abandoned == nullptr) return;
-    const std::vector<double> row_max = largest_terms(A, rg.mxq);
-    double sum = *abandoned;
-    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-      for (int q = 1; q <= rg.mxq; ++q) {
-        const double* srow = shared.src + off + static_cast<std::size_t>(q) * Q;
-        const int b_hi = std::min(q, cap);
-        for (std::size_t r = 0; r < len; ++r) {
-          const double p = srow[r];
-          if (!(p > 0.0) || p * row_max[static_cast<std::size_t>(q)] < f_unchanged_below(sum)) continue;
-          for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(q, b));
-        }
-      }
-    });
-    *abandoned = sum;
-  };
-  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
+  const std::shared_ptr<PositiveEntries> kept =
+      split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
     double* cur = ps.cur + off;
     for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
@@ -82,31 +89,19 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
       }
     }
   });
+  if (kept) {
+    f_hand_over(background, [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, false, abandoned); });
+  }
 }
 
 // Abandonments from patience phase 2: entry r moves to r - b in its row.
-void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned) {
+void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, double* abandoned,
+                    BackgroundSums* background) {
   PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
-  const auto count = [&] {
-    if (abandoned == nullptr) return;
-    const std::vector<double> row_max = largest_terms(A, rg.mxq);
-    double sum = *abandoned;
-    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-      for (std::size_t q = 0; q < n_rows; ++q) {
-        const double* srow = shared.src + off + q * rg.Q;
-        for (int r = 1; r <= rg.mxq; ++r) {
-          const double p = srow[r];
-          if (!(p > 0.0) || p * row_max[static_cast<std::size_t>(r)] < f_unchanged_below(sum)) continue;
-          const int b_hi = std::min(r, cap);
-          for (int b = 1; b <= b_hi; ++b) sum += b * (p * A.at(r, b));
-        }
-      }
-    });
-    *abandoned = sum;
-  };
-  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
+  const std::shared_ptr<PositiveEntries> kept =
+      split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
     for (std::size_t q = 0; q < n_rows; ++q) {
       const double* srow = ps.src + off + q * rg.Q;
       double* crow = ps.cur + off + q * rg.Q;
@@ -119,6 +114,9 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
       }
     }
   });
+  if (kept) {
+    f_hand_over(background, [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, true, abandoned); });
+  }
 }
 
 // The terms of the expected abandonments of the phase-1 advance, per row q
@@ -134,8 +132,7 @@ struct AdvanceTerms {
   std::vector<double> row_max;            // per q: the largest y * share of its terms
 };
 
-AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
-  const int cap = gv_mxn_abd;
+AdvanceTerms advance_terms(const SquareBlocks& G, int mxq, int cap) {
   AdvanceTerms at;
   at.first.assign(static_cast<std::size_t>(mxq + 1), 0);
   at.row.assign(static_cast<std::size_t>(mxq + 1), 0);
@@ -162,49 +159,40 @@ AdvanceTerms advance_terms(const SquareBlocks& G, int mxq) {
   return at;
 }
 
-// Expected abandonments of the phase-1 advance of one block, entry by entry,
-// added to sum: y * (p * share) for every term the entry reads, then, if the
-// entry meets the bound mxq at some x, the abandonments of the rest of its
-// table row.
-void count_advance_abandonments(const double* src, const StateRange& rg, const AdvanceTerms& at, double& sum) {
-  const int cap = gv_mxn_abd;
+// Expected abandonments of the phase-1 advance of one block, entry by entry
+// over its positive entries, added to sum: y * (p * share) for every term
+// the entry reads, then, if the entry meets the bound mxq at some x, the
+// abandonments of the rest of its table row.
+void count_advance_abandonments(const std::vector<PositiveEntries::Entry>& block, int mxq, int cap,
+                                const AdvanceTerms& at, double& sum) {
   const double* yv = at.y.data();
   const double* gv = at.g.data();
-  for (int q = 1; q <= rg.mxq; ++q) {
-    const int x_hi = std::min(q, cap);
-    const std::size_t first = at.first[static_cast<std::size_t>(q)];
-    const std::size_t row = at.row[static_cast<std::size_t>(q)];
-    for (int r = 0; r <= rg.mxq; ++r) {
-      const double p = src[static_cast<std::size_t>(q) * rg.Q + static_cast<std::size_t>(r)];
-      if (!(p > 0.0)) continue;
-      const int x_stop = std::min(x_hi, rg.mxq - r);
+  for (const PositiveEntries::Entry& e : block) {
+    if (e.q < 1) continue;
+    const std::size_t q = static_cast<std::size_t>(e.q);
+    const int x_hi = std::min(e.q, cap);
+    const std::size_t row = at.row[q];
+    const int x_stop = std::min(x_hi, mxq - e.r);
+    const double p = e.p;
+    if (!(p * at.row_max[q] < f_unchanged_below(sum))) {
       const std::size_t n = at.x_end[row + static_cast<std::size_t>(x_stop)];
-      if (!(p * at.row_max[static_cast<std::size_t>(q)] < f_unchanged_below(sum))) {
-        for (std::size_t i = first; i < n; ++i) sum += yv[i] * (p * gv[i]);
-      }
-      if (r + x_stop == rg.mxq) {
-        const double cum = at.cum_after[row + static_cast<std::size_t>(x_stop)];
-        if (1.0 > cum) sum += (x_hi - x_stop) * ((1.0 - cum) * p);
-      }
+      for (std::size_t i = at.first[q]; i < n; ++i) sum += yv[i] * (p * gv[i]);
+    }
+    if (e.r + x_stop == mxq) {
+      const double cum = at.cum_after[row + static_cast<std::size_t>(x_stop)];
+      if (1.0 > cum) sum += (x_hi - x_stop) * ((1.0 - cum) * p);
     }
   }
 }
 
-void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlocks& G, double* abandoned) {
+void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlocks& G, double* abandoned,
+                            BackgroundSums* background) {
   PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const int mxq = rg.mxq;
   const std::size_t Q = rg.Q;
-  const auto count = [&] {
-    if (abandoned == nullptr) return;
-    const AdvanceTerms terms = advance_terms(G, mxq);
-    double sum = *abandoned;
-    f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-      count_advance_abandonments(shared.src + off, rg, terms, sum);
-    });
-    *abandoned = sum;
-  };
-  split_by_blocks(st, rg, shared, count, [&](PassSlices ps, std::size_t off) {
+  const std::shared_ptr<PositiveEntries> kept =
+      split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
     const double* src = ps.src + off;
     double* cur = ps.cur + off;
     // cum_after[x]: mass of the table row read up to the end of x, in the
@@ -239,6 +227,14 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
       }
     }
   });
+  if (kept) {
+    f_hand_over(background, [kept, &G, mxq, cap, abandoned] {
+      const AdvanceTerms terms = advance_terms(G, mxq, cap);
+      double sum = *abandoned;
+      for (const std::vector<PositiveEntries::Entry>& block : kept->blocks) count_advance_abandonments(block, mxq, cap, terms, sum);
+      *abandoned = sum;
+    });
+  }
 }
 
 }  // namespace
@@ -248,9 +244,9 @@ void f_abandonment_transition(ModelInstance& inst, const CycleState& cyc, double
   const std::size_t p = static_cast<std::size_t>(cyc.per_abd);
   const CountTables& ct = inst.counts;
   if (rg.exp) {
-    abandon_one_phase(inst.state, rg, ct.abd_cnt[p], abandoned);
+    abandon_one_phase(inst.state, rg, ct.abd_cnt[p], abandoned, cyc.background);
   } else {
-    abandon_phase2(inst.state, rg, ct.abd_cnt_ph2[p], abandoned);
-    abandon_phase1_advance(inst.state, rg, ct.abd_adv_ph1[p], abandoned);
+    abandon_phase2(inst.state, rg, ct.abd_cnt_ph2[p], abandoned, cyc.background);
+    abandon_phase1_advance(inst.state, rg, ct.abd_adv_ph1[p], abandoned, cyc.background);
   }
 }

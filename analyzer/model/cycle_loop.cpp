@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "analyzer/input/config.h"
+#include "analyzer/model/background_sums.h"
 #include "analyzer/model/interval_statistics.h"
 #include "analyzer/model/interval_step.h"
 #include "analyzer/model/queue_to_service.h"
@@ -98,6 +99,9 @@ CycleState f_run_model_cycles(ModelInstance& inst, int inst_nr) {
   start_cycles(inst, cyc);
   std::cout << "COMPLETE" << "\n" << "MODEL CYCLES ANALYZED: ";
   cyc.cyc_clock0 = std::clock();
+  // The measured cycle's running sums go to a thread of their own; they are
+  // complete after finish().
+  BackgroundSums background;
 
   while (true) {
     cyc.q_par_prev = 1 - cyc.q_par_prev;
@@ -105,6 +109,8 @@ CycleState f_run_model_cycles(ModelInstance& inst, int inst_nr) {
     std::fill(res.q_avg[cyc.q_par_cur].begin(), res.q_avg[cyc.q_par_cur].end(), 0.0);
     if (cyc.last_cycle) {
       res.wait_prob.assign(static_cast<std::size_t>(inst.grid.n_obs_max + 1) * static_cast<std::size_t>(K + 1), 0.0);
+      background.start();
+      cyc.background = &background;
     }
     for (int t = 0; t < n; ++t) {
       cyc.int_idx = t;
@@ -115,6 +121,8 @@ CycleState f_run_model_cycles(ModelInstance& inst, int inst_nr) {
 
     ++cyc.cycle_count;
     if (cyc.last_cycle) {
+      background.finish();
+      cyc.background = nullptr;
       cyc.model_done = true;
     } else if (gv_CFG_nrc == 0) {
       const double d = f_steady_cycle_measure(res, cyc.q_par_cur, cyc.q_par_prev, n, inst_nr, cyc.cycle_count);

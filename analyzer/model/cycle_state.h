@@ -6,6 +6,8 @@
 
 #include <ctime>
 
+class BackgroundSums;
+
 struct CycleState {
   int per_iat = 0, per_ser = 0, per_abd = 0;  // period cursors
   int int_idx = 0;                            // interval being processed
@@ -18,4 +20,5 @@ struct CycleState {
   std::clock_t cyc_clock0 = 0;                // clock reading before the first cycle
   int inst_nr = 0;                            // instance number, for messages
   int arr_phases_held = 1;                    // arrival phases the current slice carries
+  BackgroundSums* background = nullptr;       // takes the measured cycle's running sums, when set
 };

@@ -19,20 +19,6 @@ inline void f_parallel_tasks(int tasks, std::size_t entries, Fn&& fn) {
   for (int t = 0; t < tasks; ++t) fn(t);
 }
 
-// The same with a side job, which must write nothing that the tasks read or
-// write: side() runs once, on one thread, while the other threads take the
-// tasks; that thread takes tasks too once it is done.
-template <class Side, class Fn>
-inline void f_parallel_tasks_beside(int tasks, std::size_t entries, Side&& side, Fn&& fn) {
-#pragma omp parallel if (entries >= kParallelEntries)
-  {
-#pragma omp single nowait
-    side();
-#pragma omp for schedule(dynamic)
-    for (int t = 0; t < tasks; ++t) fn(t);
-  }
-}
-
 // Used entries of a slice over the range rg.
 std::size_t f_range_entries(const StateRange& rg);
 
