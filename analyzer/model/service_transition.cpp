@@ -49,6 +49,25 @@ inline std::size_t pair_index(int j, int l, int mxs) {
   return jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 + static_cast<std::size_t>(l);
 }
 
+// sum := 0.0 + the n entries at copy (all of them, whatever their value), or
+// 0.0 without a copy.
+inline void start_part(Vec4* sum, const double* copy, std::size_t n) {
+  for (std::size_t v = 0; v < kPartVecs; ++v) sum[v] = Vec4{0.0, 0.0, 0.0, 0.0};
+  if (copy == nullptr) return;
+  if (n == kPartEntries) {
+    for (std::size_t v = 0; v < kPartVecs; ++v) {
+      Vec4 x;
+      __builtin_memcpy(&x, copy + 4 * v, sizeof x);
+      sum[v] = sum[v] + x;
+    }
+  } else {
+    double acc[kPartEntries];
+    __builtin_memcpy(acc, sum, sizeof acc);
+    for (std::size_t i = 0; i < n; ++i) acc[i] += copy[i];
+    __builtin_memcpy(sum, acc, sizeof acc);
+  }
+}
+
 // The completions: source (j, l) moves c units to (j, l - c), c <= min(l,
 // cap), l = 0 is copied; target (j0, l0) receives from l = l0..l0 + cap in
 // turn. The phase-1 advance reads the completions' results: source (j, l)
@@ -67,13 +86,8 @@ void service_task(const ServiceTask& k) {
   std::size_t p = 0;
   for (int j0 = 0; j0 <= k.mxs; ++j0) {
     for (int l0 = 0; l0 <= k.mxs - j0; ++l0, ++p) {
-      Vec4 sum[kPartVecs] = {};
-      if (l0 == 0) {
-        double acc[kPartEntries] = {};
-        const double* s = k.src + p * k.B + k.e.lo;
-        for (std::size_t i = 0; i < k.e.n; ++i) acc[i] += s[i];
-        __builtin_memcpy(sum, acc, sizeof sum);
-      }
+      Vec4 sum[kPartVecs];
+      start_part(sum, l0 == 0 ? k.src + p * k.B + k.e.lo : nullptr, k.e.n);
       const int m_hi = std::min(k.mxs - j0, l0 + k.cap);
       std::size_t src_pair = p + static_cast<std::size_t>(std::max(l0, 1) - l0);
       for (int m = std::max(l0, 1); m <= m_hi; ++m, ++src_pair) {
@@ -88,13 +102,8 @@ void service_task(const ServiceTask& k) {
   p = 0;
   for (int j0 = 0; j0 <= k.mxs; ++j0) {
     for (int l0 = 0; l0 <= k.mxs - j0; ++l0, ++p) {
-      Vec4 sum[kPartVecs] = {};
-      if (j0 == 0) {
-        double acc[kPartEntries] = {};
-        const double* s = k.done + p * kPartEntries;
-        for (std::size_t i = 0; i < k.e.n; ++i) acc[i] += s[i];
-        __builtin_memcpy(sum, acc, sizeof sum);
-      }
+      Vec4 sum[kPartVecs];
+      start_part(sum, j0 == 0 ? k.done + p * kPartEntries : nullptr, k.e.n);
       const int j_hi = std::min(k.mxs, j0 + k.cap);
       for (int j = std::max(j0, 1); j <= j_hi; ++j) {
         const int d = j - j0;
