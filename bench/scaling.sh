@@ -39,7 +39,7 @@ instance() {  # servers
 # Runs one configuration with the given thread count; sets qa_wall_ns and qa_peak_kb.
 run() {  # dir threads
   export OMP_NUM_THREADS="$2"
-  qa_measure "$1"
+  qa_measure_best "$1"
   unset OMP_NUM_THREADS
   if [ "$qa_status" -ne 0 ] || ! grep -q '^REQUIRED CPU TIME:;' "$1/SUMMARY.CSV"; then
     echo "run failed in $1 (exit status $qa_status)" >&2
@@ -53,9 +53,9 @@ for s in $series; do
   delta="$(awk -v s="$s" 'BEGIN {printf "%.17g", 0.25 * 20 / s}')"
   line=()
   for threads in 1 "$cores"; do
-    # One cycle and three cycles: the difference is two plain cycles, without
+    # One cycle and five cycles: the difference is four plain cycles, without
     # the initialisation and the measured cycle's look-aheads.
-    for cycles in 1 3; do
+    for cycles in 1 5; do
       dir="$work/s$s-t$threads-c$cycles"
       mkdir -p "$dir"
       config "$delta" "$cycles" >"$dir/CONFIG.DAT"
@@ -66,8 +66,8 @@ for s in $series; do
       kb[$cycles]="$qa_peak_kb"
     done
     n="$(awk -F';' '$1 == "NUMBER OF INTERVALS IN CYCLE:" {print $2; exit}' "$dir/SUMMARY.CSV")"
-    line+=("$(awk -v a="${ns[1]}" -v b="${ns[3]}" -v n="$n" 'BEGIN {printf "%.2f", (b - a) / 1e6 / (2 * n)}')")
-    line+=("${kb[3]}")
+    line+=("$(awk -v a="${ns[1]}" -v b="${ns[5]}" -v n="$n" 'BEGIN {printf "%.2f", (b - a) / 1e6 / (4 * n)}')")
+    line+=("${kb[5]}")
   done
   awk -v s="$s" -v d="$delta" -v n="$n" -v t1="${line[0]}" -v tc="${line[2]}" -v m1="${line[1]}" -v mc="${line[3]}" \
     'BEGIN {printf "%-8d %-9.4g %-10d %14.2f %14.2f %8.2fx %12.1f %12.1f\n", s, d, n, t1, tc, t1 / tc, m1 / 1024, mc / 1024}'

@@ -76,21 +76,22 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const std::shared_ptr<PositiveEntries> kept =
       split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
-    const double* src = ps.src + off;
-    double* cur = ps.cur + off;
-    for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
-    const double* moving = f_moving_block(ps, rg, off);
-    for (int q = 1; q <= rg.mxq; ++q) {
-      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-      if (!f_row_moves(mrow, len)) continue;
-      const int b_hi = std::min(q, cap);
-      for (int b = 0; b <= b_hi; ++b) {
-        f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, len, A.at(q, b));
-      }
-    }
-  });
+        const double* src = ps.src + off;
+        double* cur = ps.cur + off;
+        for (std::size_t r = 0; r < len; ++r) cur[r] += src[r];
+        const double* moving = f_moving_block(ps, rg, off);
+        for (int q = 1; q <= rg.mxq; ++q) {
+          const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+          if (!f_row_moves(mrow, len)) continue;
+          const int b_hi = std::min(q, cap);
+          for (int b = 0; b <= b_hi; ++b) {
+            f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, len, A.at(q, b));
+          }
+        }
+      });
   if (kept) {
-    f_hand_over(background, [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, false, abandoned); });
+    f_hand_over(background,
+                [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, false, abandoned); });
   }
 }
 
@@ -102,20 +103,21 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   const std::size_t n_rows = static_cast<std::size_t>(rg.mxq + 1);
   const std::shared_ptr<PositiveEntries> kept =
       split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
-    for (std::size_t q = 0; q < n_rows; ++q) {
-      const double* srow = ps.src + off + q * rg.Q;
-      double* crow = ps.cur + off + q * rg.Q;
-      crow[0] += srow[0];
-      for (int r = 1; r <= rg.mxq; ++r) {
-        const double p = srow[r];
-        if (!(p > 0.0)) continue;
-        const int b_hi = std::min(r, cap);
-        for (int b = 0; b <= b_hi; ++b) crow[r - b] += p * A.at(r, b);
-      }
-    }
-  });
+        for (std::size_t q = 0; q < n_rows; ++q) {
+          const double* srow = ps.src + off + q * rg.Q;
+          double* crow = ps.cur + off + q * rg.Q;
+          crow[0] += srow[0];
+          for (int r = 1; r <= rg.mxq; ++r) {
+            const double p = srow[r];
+            if (!(p > 0.0)) continue;
+            const int b_hi = std::min(r, cap);
+            for (int b = 0; b <= b_hi; ++b) crow[r - b] += p * A.at(r, b);
+          }
+        }
+      });
   if (kept) {
-    f_hand_over(background, [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, true, abandoned); });
+    f_hand_over(background,
+                [kept, &A, mxq = rg.mxq, cap, abandoned] { count_abandonments(*kept, A, mxq, cap, true, abandoned); });
   }
 }
 
@@ -125,11 +127,11 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
 // of each x. A source (q, r) reads x = 0..min(x_hi, mxq - r) of its row, so
 // its terms are a leading run of the row's list.
 struct AdvanceTerms {
-  std::vector<double> y, g;               // per term: abandonments and share
-  std::vector<std::size_t> first, row;    // per q: its first term; its first entry in x_end and cum_after
-  std::vector<std::size_t> x_end;         // per (q, x): end of the terms up to x
-  std::vector<double> cum_after;          // per (q, x)
-  std::vector<double> row_max;            // per q: the largest y * share of its terms
+  std::vector<double> y, g;             // per term: abandonments and share
+  std::vector<std::size_t> first, row;  // per q: its first term; its first entry in x_end and cum_after
+  std::vector<std::size_t> x_end;       // per (q, x): end of the terms up to x
+  std::vector<double> cum_after;        // per (q, x)
+  std::vector<double> row_max;          // per q: the largest y * share of its terms
 };
 
 AdvanceTerms advance_terms(const SquareBlocks& G, int mxq, int cap) {
@@ -193,45 +195,46 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
   const std::size_t Q = rg.Q;
   const std::shared_ptr<PositiveEntries> kept =
       split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
-    const double* src = ps.src + off;
-    double* cur = ps.cur + off;
-    // cum_after[x]: mass of the table row read up to the end of x, in the
-    // order x, y; the same for every source r of the row.
-    double* cum_after = ps.work + rg.B;
-    for (std::size_t r = 0; r < Q; ++r) cur[r] += src[r];
-    const double* moving = f_moving_block(ps, rg, off);
-    for (int q = 1; q <= mxq; ++q) {
-      const double* srow = src + static_cast<std::size_t>(q) * Q;
-      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-      if (!f_row_moves(mrow, Q)) continue;
-      const int x_hi = std::min(q, cap);
-      double cum = 0.0;
-      for (int x = 0; x <= x_hi; ++x) {
-        for (int y = 0; y <= x_hi - x; ++y) cum = cum + G.at(q, x, y);
-        cum_after[static_cast<std::size_t>(x)] = cum;
-      }
-      // Source (q, r) reads x = 0..min(x_hi, mxq - r). A target (q', r')
-      // receives from source r = r' - x; running x downward keeps those
-      // contributions in increasing r, the order entry by entry.
-      double* bound = cur + static_cast<std::size_t>(q - x_hi) * Q + static_cast<std::size_t>(mxq);
-      for (int x = x_hi; x >= 0; --x) {
-        const std::size_t n_src = static_cast<std::size_t>(mxq - x + 1);
-        for (int y = 0; y <= x_hi - x; ++y) {
-          f_move_row(mrow, cur + static_cast<std::size_t>(q - x - y) * Q + static_cast<std::size_t>(x), n_src,
-                     G.at(q, x, y));
+        const double* src = ps.src + off;
+        double* cur = ps.cur + off;
+        // cum_after[x]: mass of the table row read up to the end of x, in the
+        // order x, y; the same for every source r of the row.
+        double* cum_after = ps.work + rg.B;
+        for (std::size_t r = 0; r < Q; ++r) cur[r] += src[r];
+        const double* moving = f_moving_block(ps, rg, off);
+        for (int q = 1; q <= mxq; ++q) {
+          const double* srow = src + static_cast<std::size_t>(q) * Q;
+          const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+          if (!f_row_moves(mrow, Q)) continue;
+          const int x_hi = std::min(q, cap);
+          double cum = 0.0;
+          for (int x = 0; x <= x_hi; ++x) {
+            for (int y = 0; y <= x_hi - x; ++y) cum = cum + G.at(q, x, y);
+            cum_after[static_cast<std::size_t>(x)] = cum;
+          }
+          // Source (q, r) reads x = 0..min(x_hi, mxq - r). A target (q', r')
+          // receives from source r = r' - x; running x downward keeps those
+          // contributions in increasing r, the order entry by entry.
+          double* bound = cur + static_cast<std::size_t>(q - x_hi) * Q + static_cast<std::size_t>(mxq);
+          for (int x = x_hi; x >= 0; --x) {
+            const std::size_t n_src = static_cast<std::size_t>(mxq - x + 1);
+            for (int y = 0; y <= x_hi - x; ++y) {
+              f_move_row(mrow, cur + static_cast<std::size_t>(q - x - y) * Q + static_cast<std::size_t>(x), n_src,
+                         G.at(q, x, y));
+            }
+            // Source r = mxq - x meets the bound at this x.
+            const double p = srow[mxq - x];
+            const double c = cum_after[static_cast<std::size_t>(x)];
+            if (p > 0.0 && 1.0 > c) *bound += (1.0 - c) * p;
+          }
         }
-        // Source r = mxq - x meets the bound at this x.
-        const double p = srow[mxq - x];
-        const double c = cum_after[static_cast<std::size_t>(x)];
-        if (p > 0.0 && 1.0 > c) *bound += (1.0 - c) * p;
-      }
-    }
-  });
+      });
   if (kept) {
     f_hand_over(background, [kept, &G, mxq, cap, abandoned] {
       const AdvanceTerms terms = advance_terms(G, mxq, cap);
       double sum = *abandoned;
-      for (const std::vector<PositiveEntries::Entry>& block : kept->blocks) count_advance_abandonments(block, mxq, cap, terms, sum);
+      for (const std::vector<PositiveEntries::Entry>& block : kept->blocks)
+        count_advance_abandonments(block, mxq, cap, terms, sum);
       *abandoned = sum;
     });
   }

@@ -24,7 +24,8 @@ std::vector<double> largest_reflections(int mxq, int cap, int n_b, const double*
     for (int k = h + 1; k <= cap; ++k) {
       for (int b = 0; b < n_b; ++b) {
         m[static_cast<std::size_t>(q)] =
-            std::max(m[static_cast<std::size_t>(q)], (k - h) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)]);
+            std::max(m[static_cast<std::size_t>(q)],
+                     (k - h) * weights[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)]);
       }
     }
   }
@@ -88,26 +89,27 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
   const std::size_t Q = rg.Q;
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
 
-  const std::shared_ptr<PositiveEntries> kept = split_by_pairs(st, rg, shared, last, [&](PassSlices ps, int, int, int, std::size_t off) {
-    double* cur = ps.cur + off;
-    const double* moving = f_moving_block(ps, rg, off);
-    // Row q of every r moves together: each target (q', r) receives from
-    // the rows q < q' in increasing order, as entry by entry.
-    for (int q = 0; q <= rg.mxq; ++q) {
-      const int h = rg.mxq - q;
-      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-      if (!f_row_moves(mrow, len)) continue;
-      double cum = 0.0;
-      const int k_hi = std::min(h - 1, cap);
-      for (int k = 0; k <= k_hi; ++k) {
-        f_move_row(mrow, cur + static_cast<std::size_t>(q + k) * Q, len, N[static_cast<std::size_t>(k)]);
-        cum = cum + N[static_cast<std::size_t>(k)];
-      }
-      if (h <= cap && 1.0 > cum) {
-        f_move_row(mrow, cur + static_cast<std::size_t>(rg.mxq) * Q, len, 1.0 - cum);
-      }
-    }
-  });
+  const std::shared_ptr<PositiveEntries> kept =
+      split_by_pairs(st, rg, shared, last, [&](PassSlices ps, int, int, int, std::size_t off) {
+        double* cur = ps.cur + off;
+        const double* moving = f_moving_block(ps, rg, off);
+        // Row q of every r moves together: each target (q', r) receives from
+        // the rows q < q' in increasing order, as entry by entry.
+        for (int q = 0; q <= rg.mxq; ++q) {
+          const int h = rg.mxq - q;
+          const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+          if (!f_row_moves(mrow, len)) continue;
+          double cum = 0.0;
+          const int k_hi = std::min(h - 1, cap);
+          for (int k = 0; k <= k_hi; ++k) {
+            f_move_row(mrow, cur + static_cast<std::size_t>(q + k) * Q, len, N[static_cast<std::size_t>(k)]);
+            cum = cum + N[static_cast<std::size_t>(k)];
+          }
+          if (h <= cap && 1.0 > cum) {
+            f_move_row(mrow, cur + static_cast<std::size_t>(rg.mxq) * Q, len, 1.0 - cum);
+          }
+        }
+      });
   if (kept) {
     f_hand_over(background, [kept, w = std::vector<const double*>{N.data()}, mxq = rg.mxq, cap, &reflections] {
       add_reflections(*kept, mxq, cap, 1, w, 0, reflections);
@@ -115,8 +117,8 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
   }
 }
 
-void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock& X, bool last,
-                         double& reflections, BackgroundSums* background) {
+void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock& X, bool last, double& reflections,
+                         BackgroundSums* background) {
   PassSlices shared = f_flip_slices(st);
   const int cap = gv_mxn_abd;
   const int n_b = X.n;
@@ -124,34 +126,35 @@ void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock
   const std::size_t len = static_cast<std::size_t>(rg.r_len);
   const std::size_t phase_stride = static_cast<std::size_t>(X.mxq + 1);
 
-  const std::shared_ptr<PositiveEntries> kept = split_by_pairs(st, rg, shared, last, [&](PassSlices ps, int a, int j, int l, std::size_t off) {
-    const double* Xa = X.v.data() + X.idx(a, 0, 0);
-    const double* src = ps.src + off;
-    const double* moving = f_moving_block(ps, rg, off);
-    double* rest_row = ps.cur + st.block(n_b - 1, j, l) + static_cast<std::size_t>(rg.mxq) * Q;
-    for (int q = 0; q <= rg.mxq; ++q) {
-      const int h = rg.mxq - q;
-      const double* srow = src + static_cast<std::size_t>(q) * Q;
-      const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-      if (!f_row_moves(mrow, len)) continue;
-      double cum = 0.0;
-      for (int k = 0; k <= h; ++k) {
-        for (int b = 0; b < n_b; ++b) {
-          const double x = Xa[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
-          f_move_row(mrow, ps.cur + st.block(b, j, l) + static_cast<std::size_t>(q + k) * Q, len, x);
-          cum = cum + x;
+  const std::shared_ptr<PositiveEntries> kept =
+      split_by_pairs(st, rg, shared, last, [&](PassSlices ps, int a, int j, int l, std::size_t off) {
+        const double* Xa = X.v.data() + X.idx(a, 0, 0);
+        const double* src = ps.src + off;
+        const double* moving = f_moving_block(ps, rg, off);
+        double* rest_row = ps.cur + st.block(n_b - 1, j, l) + static_cast<std::size_t>(rg.mxq) * Q;
+        for (int q = 0; q <= rg.mxq; ++q) {
+          const int h = rg.mxq - q;
+          const double* srow = src + static_cast<std::size_t>(q) * Q;
+          const double* mrow = moving + static_cast<std::size_t>(q) * Q;
+          if (!f_row_moves(mrow, len)) continue;
+          double cum = 0.0;
+          for (int k = 0; k <= h; ++k) {
+            for (int b = 0; b < n_b; ++b) {
+              const double x = Xa[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
+              f_move_row(mrow, ps.cur + st.block(b, j, l) + static_cast<std::size_t>(q + k) * Q, len, x);
+              cum = cum + x;
+            }
+          }
+          // The rest is tested as the product (1 - cum) * p, entry by entry.
+          const double rem = 1.0 - cum;
+          for (std::size_t r = 0; r < len; ++r) {
+            const double p = srow[r];
+            if (!(p > 0.0)) continue;
+            const double rest = rem * p;
+            if (rest > 0.0) rest_row[r] += rest;
+          }
         }
-      }
-      // The rest is tested as the product (1 - cum) * p, entry by entry.
-      const double rem = 1.0 - cum;
-      for (std::size_t r = 0; r < len; ++r) {
-        const double p = srow[r];
-        if (!(p > 0.0)) continue;
-        const double rest = rem * p;
-        if (rest > 0.0) rest_row[r] += rest;
-      }
-    }
-  });
+      });
   if (kept) {
     std::vector<const double*> w;
     for (int a = 0; a < rg.n_a; ++a) w.push_back(X.v.data() + X.idx(a, 0, 0));

@@ -31,16 +31,16 @@ void completion_pass(StateDist& st, const StateRange& rg, const TriangleRows& T)
 
 // One task of the two-phase service pass: arrival phase a, entry part e.
 struct ServiceTask {
-  const double* src;      // source blocks of phase a, B apart, pairs in storage order
-  double* cur;            // target blocks of phase a
+  const double* src;  // source blocks of phase a, B apart, pairs in storage order
+  double* cur;        // target blocks of phase a
   std::size_t B;
   EntryPart e;
   int mxs, cap;
-  const double* T;        // completions of the phase-2 units, TriangleRows entries
-  const double* G;        // phase-1 advance, SquareBlocks entries
-  double* moving;         // working space: packed moving parts, kPartEntries per pair
-  double* done;           // working space: the completions' results, kPartEntries per pair
-  unsigned char* moves;   // working space: whether a pair's packed part moves anything
+  const double* T;       // completions of the phase-2 units, TriangleRows entries
+  const double* G;       // phase-1 advance, SquareBlocks entries
+  double* moving;        // working space: packed moving parts, kPartEntries per pair
+  double* done;          // working space: the completions' results, kPartEntries per pair
+  unsigned char* moves;  // working space: whether a pair's packed part moves anything
 };
 
 // Index of the pair (j, l) of a layout with mxs servers.
@@ -111,7 +111,8 @@ void service_task(const ServiceTask& k) {
         const int x_lo = std::max(0, l0 - (k.mxs - j));
         const std::size_t jj = static_cast<std::size_t>(j);
         std::size_t pr = pair_index(j, l0 - x_hi, k.mxs);
-        std::size_t gi = SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
+        std::size_t gi =
+            SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
         for (int x = x_hi; x >= x_lo; --x, ++pr, gi -= jj) {
           if (k.moves[pr] && k.G[gi] != 0.0) f_add_scaled_part(sum, k.moving + pr * kPartEntries, k.G[gi]);
         }
