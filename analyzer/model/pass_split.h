@@ -59,7 +59,7 @@ struct EntryPart {
 // Entries of a part (the last part of a block may be shorter): small enough
 // that a task's parts of all blocks stay in a core's cache, and that a
 // target part is summed in registers.
-constexpr std::size_t kPartEntries = 16;
+constexpr std::size_t kPartEntries = 32;
 
 // Number of parts of a block of rg, and part k.
 int f_entry_part_count(const StateRange& rg);
@@ -214,7 +214,7 @@ inline void f_pack_part(const double* blocks, std::size_t B, EntryPart e, std::s
     }
     // The parts of the pairs ahead are fetched while this one is packed.
     if (p + 4 < pairs) {
-      __builtin_prefetch(s + 4 * B);
+      for (std::size_t k = 0; k < kPartEntries; k += 8) __builtin_prefetch(s + 4 * B + k);
       __builtin_prefetch(s + 4 * B + kPartEntries - 1);
     }
     Mask2 any = {};
