@@ -2,6 +2,8 @@
 
 #include <omp.h>
 
+#include <utility>
+
 namespace {
 
 // Jobs that may wait for the worker before add() waits in turn.
@@ -30,6 +32,11 @@ void BackgroundSums::add(std::function<void()> job) {
 }
 
 void BackgroundSums::finish() {
+  stop();
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+void BackgroundSums::stop() {
   if (!worker_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -46,9 +53,18 @@ void BackgroundSums::work() {
     changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
     if (jobs_.empty()) return;  // stopping, and every job has run
     std::function<void()> job = std::move(jobs_.front());
+    const bool failed = failure_ != nullptr;
     lock.unlock();
-    job();
+    std::exception_ptr caught;
+    if (!failed) {
+      try {
+        job();
+      } catch (...) {
+        caught = std::current_exception();
+      }
+    }
     lock.lock();
+    if (caught) failure_ = caught;
     jobs_.pop_front();
     changed_.notify_all();
   }

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,7 +21,7 @@ class BackgroundSums {
   BackgroundSums() = default;
   BackgroundSums(const BackgroundSums&) = delete;
   BackgroundSums& operator=(const BackgroundSums&) = delete;
-  ~BackgroundSums() { finish(); }
+  ~BackgroundSums() { stop(); }
 
   // Starts the worker when the passes run on more than one thread; they then
   // run on one thread fewer until finish().
@@ -30,10 +31,11 @@ class BackgroundSums {
   // are pending, so that their data stay few.
   void add(std::function<void()> job);
   // Waits until every job has run, stops the worker and gives the passes
-  // their thread back.
+  // their thread back; a job's exception (memory running out) is thrown here.
   void finish();
 
  private:
+  void stop();  // finish() without throwing
   void work();
 
   std::thread worker_;
@@ -41,6 +43,7 @@ class BackgroundSums {
   std::condition_variable changed_;
   std::deque<std::function<void()>> jobs_;
   bool stopping_ = false;
+  std::exception_ptr failure_;  // the first exception of a job; later jobs do not run
   int team_ = 0;  // threads of the passes before start()
 };
 

@@ -1,6 +1,13 @@
 // The model over whole instances: the interval grid and its calendar, the
 // instances the initialisation refuses, the cycle loop and its endings, mass
 // conservation in every layout, and convergence to the exact M/M/s+M queue.
+#include <omp.h>
+
+#include <chrono>
+#include <new>
+#include <thread>
+
+#include "analyzer/model/background_sums.h"
 #include "tests/support/instances.h"
 
 namespace {
@@ -307,4 +314,38 @@ TEST(ModelAccuracy, QueueAndAbandonmentsConvergeToExactMMsMAtFirstOrder) {
     EXPECT_LT(std::fabs(2.0 * value[3][k] - value[2][k] - exact[k]), error[3][k] / 3.0) << k;
     EXPECT_LT(error[3][k] / exact[k], 0.05) << k;
   }
+}
+
+// The measured cycle's sums: jobs run one after another in the order handed
+// over, while the passes have one thread fewer; without a worker a job runs
+// at once; a job's exception comes out of finish() and later jobs are dropped.
+TEST(BackgroundSums, JobsRunInOrderAndAFailureReachesFinish) {
+  const int team = omp_get_max_threads();
+  omp_set_num_threads(4);
+  std::vector<int> order;
+  {
+    BackgroundSums bg;
+    bg.add([&order] { order.push_back(-1); });
+    EXPECT_EQ(order, std::vector<int>{-1});  // no worker yet: at once
+    bg.start();
+    EXPECT_EQ(omp_get_max_threads(), 3);
+    for (int k = 0; k < 200; ++k) {
+      bg.add([&order, k] {
+        if (k == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the queue fill
+        order.push_back(k);
+      });
+    }
+    bg.finish();
+    EXPECT_EQ(omp_get_max_threads(), 4);
+    ASSERT_EQ(order.size(), 201u);
+    for (int k = 0; k < 200; ++k) ASSERT_EQ(order[static_cast<std::size_t>(k) + 1], k);
+
+    bg.start();
+    bg.add([] { throw std::bad_alloc(); });
+    bg.add([&order] { order.push_back(999); });
+    EXPECT_THROW(bg.finish(), std::bad_alloc);
+    EXPECT_EQ(order.size(), 201u);
+    EXPECT_EQ(omp_get_max_threads(), 4);
+  }
+  omp_set_num_threads(team);
 }
