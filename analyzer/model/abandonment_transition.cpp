@@ -82,10 +82,11 @@ void abandon_one_phase(StateDist& st, const StateRange& rg, const TriangleRows& 
         const double* moving = f_moving_block(ps, rg, off);
         for (int q = 1; q <= rg.mxq; ++q) {
           const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-          if (!f_row_moves(mrow, len)) continue;
+          const std::size_t ext = f_row_extent(mrow, len);
+          if (ext == 0) continue;
           const int b_hi = std::min(q, cap);
           for (int b = 0; b <= b_hi; ++b) {
-            f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, len, A.at(q, b));
+            f_move_row(mrow, cur + static_cast<std::size_t>(q - b) * Q, ext, A.at(q, b));
           }
         }
       });
@@ -193,31 +194,35 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
   const int cap = gv_mxn_abd;
   const int mxq = rg.mxq;
   const std::size_t Q = rg.Q;
+  // cum_rows[q][x]: mass of the table row q read up to the end of x, in the
+  // order x, y; the same for every source of the row.
+  std::vector<double> cum_rows(static_cast<std::size_t>(mxq + 1) * (static_cast<std::size_t>(cap) + 1), 0.0);
+  for (int q = 1; q <= mxq; ++q) {
+    double cum = 0.0;
+    for (int x = 0; x <= std::min(q, cap); ++x) {
+      for (int y = 0; y <= std::min(q, cap) - x; ++y) cum = cum + G.at(q, x, y);
+      cum_rows[static_cast<std::size_t>(q) * (static_cast<std::size_t>(cap) + 1) + static_cast<std::size_t>(x)] = cum;
+    }
+  }
   const std::shared_ptr<PositiveEntries> kept =
       split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
         const double* src = ps.src + off;
         double* cur = ps.cur + off;
-        // cum_after[x]: mass of the table row read up to the end of x, in the
-        // order x, y; the same for every source r of the row.
-        double* cum_after = ps.work + rg.B;
         for (std::size_t r = 0; r < Q; ++r) cur[r] += src[r];
         const double* moving = f_moving_block(ps, rg, off);
         for (int q = 1; q <= mxq; ++q) {
           const double* srow = src + static_cast<std::size_t>(q) * Q;
           const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-          if (!f_row_moves(mrow, Q)) continue;
+          const std::size_t ext = f_row_extent(mrow, Q);
+          if (ext == 0) continue;
           const int x_hi = std::min(q, cap);
-          double cum = 0.0;
-          for (int x = 0; x <= x_hi; ++x) {
-            for (int y = 0; y <= x_hi - x; ++y) cum = cum + G.at(q, x, y);
-            cum_after[static_cast<std::size_t>(x)] = cum;
-          }
+          const double* cum_after = cum_rows.data() + static_cast<std::size_t>(q) * (static_cast<std::size_t>(cap) + 1);
           // Source (q, r) reads x = 0..min(x_hi, mxq - r). A target (q', r')
           // receives from source r = r' - x; running x downward keeps those
           // contributions in increasing r, the order entry by entry.
           double* bound = cur + static_cast<std::size_t>(q - x_hi) * Q + static_cast<std::size_t>(mxq);
           for (int x = x_hi; x >= 0; --x) {
-            const std::size_t n_src = static_cast<std::size_t>(mxq - x + 1);
+            const std::size_t n_src = std::min(static_cast<std::size_t>(mxq - x + 1), ext);
             for (int y = 0; y <= x_hi - x; ++y) {
               f_move_row(mrow, cur + static_cast<std::size_t>(q - x - y) * Q + static_cast<std::size_t>(x), n_src,
                          G.at(q, x, y));

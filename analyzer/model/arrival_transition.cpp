@@ -98,15 +98,16 @@ void arrivals_one_phase(StateDist& st, const StateRange& rg, const std::vector<d
         for (int q = 0; q <= rg.mxq; ++q) {
           const int h = rg.mxq - q;
           const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-          if (!f_row_moves(mrow, len)) continue;
+          const std::size_t ext = f_row_extent(mrow, len);
+          if (ext == 0) continue;
           double cum = 0.0;
           const int k_hi = std::min(h - 1, cap);
           for (int k = 0; k <= k_hi; ++k) {
-            f_move_row(mrow, cur + static_cast<std::size_t>(q + k) * Q, len, N[static_cast<std::size_t>(k)]);
+            f_move_row(mrow, cur + static_cast<std::size_t>(q + k) * Q, ext, N[static_cast<std::size_t>(k)]);
             cum = cum + N[static_cast<std::size_t>(k)];
           }
           if (h <= cap && 1.0 > cum) {
-            f_move_row(mrow, cur + static_cast<std::size_t>(rg.mxq) * Q, len, 1.0 - cum);
+            f_move_row(mrow, cur + static_cast<std::size_t>(rg.mxq) * Q, ext, 1.0 - cum);
           }
         }
       });
@@ -136,12 +137,13 @@ void arrivals_phase_type(StateDist& st, const StateRange& rg, const ArrivalBlock
           const int h = rg.mxq - q;
           const double* srow = src + static_cast<std::size_t>(q) * Q;
           const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-          if (!f_row_moves(mrow, len)) continue;
+          const std::size_t ext = f_row_extent(mrow, len);
+          if (ext == 0) continue;
           double cum = 0.0;
           for (int k = 0; k <= h; ++k) {
             for (int b = 0; b < n_b; ++b) {
               const double x = Xa[static_cast<std::size_t>(b) * phase_stride + static_cast<std::size_t>(k)];
-              f_move_row(mrow, ps.cur + st.block(b, j, l) + static_cast<std::size_t>(q + k) * Q, len, x);
+              f_move_row(mrow, ps.cur + st.block(b, j, l) + static_cast<std::size_t>(q + k) * Q, ext, x);
               cum = cum + x;
             }
           }

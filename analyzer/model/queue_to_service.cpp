@@ -81,12 +81,13 @@ void multi_phase_block(PassSlices ps, const StateDist& st, const StateRange& rg,
   double* target = ps.cur + st.block(a, j + d, l);
   for (int q = 0; q <= mxq; ++q) {
     const double* mrow = moving + static_cast<std::size_t>(q) * Q;
-    if (!f_row_moves(mrow, Q)) continue;
+    const std::size_t ext = f_row_extent(mrow, Q);
+    if (ext == 0) continue;
     for (int i1 = 0; i1 <= std::min(q, d); ++i1) {
       const int i2 = d - i1;
       const int r_lo = std::max(i2, d - q + 1);
-      if (r_lo > mxq) continue;
-      const std::size_t len = static_cast<std::size_t>(mxq - r_lo + 1);
+      if (static_cast<std::size_t>(r_lo) >= ext) continue;
+      const std::size_t len = ext - static_cast<std::size_t>(r_lo);
       const double* __restrict m = mrow + r_lo;
       const double* __restrict c = rows.row(d, q, i1) + r_lo;
       double* __restrict t = target + static_cast<std::size_t>(q - i1) * Q + static_cast<std::size_t>(r_lo - i2);

@@ -76,13 +76,13 @@ inline const double* f_moving_block(PassSlices ps, const StateRange& rg, std::si
   return m;
 }
 
-// Whether a row of moving parts has anything to move; a row without moves
-// adds nothing anywhere and is skipped.
-inline bool f_row_moves(const double* m, std::size_t len) {
-  for (std::size_t r = 0; r < len; ++r) {
-    if (m[r] != 0.0) return true;
-  }
-  return false;
+// The leading entries of a row of moving parts that hold its moves: one past
+// the last entry above 0.0, 0 for a row without moves. The entries after it
+// add nothing anywhere, so a move of the row may stop there, and a row
+// without moves is skipped.
+inline std::size_t f_row_extent(const double* m, std::size_t len) {
+  while (len > 0 && m[len - 1] == 0.0) --len;
+  return len;
 }
 
 // t[r] += m[r] * c for r < len: the move of a row of moving parts m.
