@@ -19,18 +19,19 @@ namespace {
 
 // Adds to sum, in the order a, j, l, q, r, the value term(p, q + r, j + l)
 // of every used entry p of the current slice. term receives the entry by
-// reference and may change it; it runs on all cores, block by block.
+// reference and may change it; it runs on all cores, block by block. The
+// terms are packed in the saved copy of the state, which only the look-ahead
+// uses, from its save to its restore.
 template <class Term>
 double ordered_sum(StateDist& st, const StateRange& rg, double sum, Term term) {
   const int pairs = f_pair_count(rg);
   const int blocks = rg.n_a * pairs;
-  if (st.terms.size() < st.slice[0].size()) st.terms.resize(st.slice[0].size());
   if (st.term_count.size() < static_cast<std::size_t>(blocks)) st.term_count.resize(static_cast<std::size_t>(blocks));
   double* cur = st.slice[st.slice_cur].data();
   f_parallel_tasks(blocks, f_range_entries(rg), [&](int b) {
     const auto [j, l] = f_pair_at(rg, b % pairs);
     const std::size_t off = st.block(b / pairs, j, l);
-    double* packed = st.terms.data() + off;
+    double* packed = st.saved.data() + off;
     std::size_t n = 0;
     for (int q = 0; q <= rg.mxq; ++q) {
       double* row = cur + off + static_cast<std::size_t>(q) * rg.Q;
@@ -43,7 +44,7 @@ double ordered_sum(StateDist& st, const StateRange& rg, double sum, Term term) {
   });
   int b = 0;
   f_for_each_block(st, rg, [&](int, int, int, std::size_t off) {
-    const double* packed = st.terms.data() + off;
+    const double* packed = st.saved.data() + off;
     const std::size_t n = st.term_count[static_cast<std::size_t>(b++)];
     for (std::size_t k = 0; k < n; ++k) sum += packed[k];
   });

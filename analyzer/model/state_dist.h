@@ -13,11 +13,10 @@ struct StateDist {
   int mxq = 0;
   std::size_t pairs = 0;  // number of (j, l) with j + l <= mxs
   std::vector<double> slice[2];
-  std::vector<double> saved;
+  std::vector<double> saved;  // the look-ahead's copy; between look-aheads, room for the terms of a running sum
   std::vector<double> work;  // working space of a pass, per thread: one (q, r) block and one row over q
   std::vector<double> pack;  // per thread: one part of every pair's block, packed
   std::vector<unsigned char> pack_moves;  // per thread and pair: whether its packed part moves anything
-  std::vector<double> terms;             // terms of a running sum, packed at the start of each block
   std::vector<std::size_t> term_count;   // terms packed per block
   int slice_cur = 1;
   int slice_src = 0;
