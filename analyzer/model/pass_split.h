@@ -191,8 +191,8 @@ inline void f_gather_by_entries(StateDist& st, const StateRange& rg, PassSlices 
 // starting at blocks, B apart, into packed, kPartEntries per pair (a short
 // part padded with 0.0), and whether each pair moves anything into moves.
 // Adding a moving part of 0.0 times a share changes no sum, so a gather may
-// leave out a pair that moves nothing; with a queue, only pairs of busy
-// servers hold mass.
+// leave out a pair that moves nothing (about half of them, in the parts away
+// from the short queues).
 inline void f_pack_part(const double* blocks, std::size_t B, EntryPart e, std::size_t pairs, double* packed,
                         unsigned char* moves) {
   // Two doubles at a time: one SSE2 register on every x86-64.
