@@ -122,11 +122,12 @@ void abandon_phase2(StateDist& st, const StateRange& rg, const TriangleRows& A, 
   }
 }
 
-// The terms of the expected abandonments of the phase-1 advance, per row q
-// of the table: the shares G[q][x][y] with y >= 1 in the order x, y (a share
-// of 0.0 left out), where each x ends, and the table mass read up to the end
-// of each x. A source (q, r) reads x = 0..min(x_hi, mxq - r) of its row, so
-// its terms are a leading run of the row's list.
+// Per row q of the phase-1 advance table: the table mass read up to the end
+// of each x, in the order x, y (the pass's rest of a row at the bound), and
+// the terms of the expected abandonments: the shares G[q][x][y] with y >= 1
+// in the order x, y (a share of 0.0 left out) and where each x ends. A
+// source (q, r) reads x = 0..min(x_hi, mxq - r) of its row, so its terms are
+// a leading run of the row's list.
 struct AdvanceTerms {
   std::vector<double> y, g;             // per term: abandonments and share
   std::vector<std::size_t> first, row;  // per q: its first term; its first entry in x_end and cum_after
@@ -194,16 +195,8 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
   const int cap = gv_mxn_abd;
   const int mxq = rg.mxq;
   const std::size_t Q = rg.Q;
-  // cum_rows[q][x]: mass of the table row q read up to the end of x, in the
-  // order x, y; the same for every source of the row.
-  std::vector<double> cum_rows(static_cast<std::size_t>(mxq + 1) * (static_cast<std::size_t>(cap) + 1), 0.0);
-  for (int q = 1; q <= mxq; ++q) {
-    double cum = 0.0;
-    for (int x = 0; x <= std::min(q, cap); ++x) {
-      for (int y = 0; y <= std::min(q, cap) - x; ++y) cum = cum + G.at(q, x, y);
-      cum_rows[static_cast<std::size_t>(q) * (static_cast<std::size_t>(cap) + 1) + static_cast<std::size_t>(x)] = cum;
-    }
-  }
+  // The table's row masses serve the pass and the count alike.
+  const auto terms = std::make_shared<const AdvanceTerms>(advance_terms(G, mxq, cap));
   const std::shared_ptr<PositiveEntries> kept =
       split_by_blocks(st, rg, shared, abandoned != nullptr, [&](PassSlices ps, std::size_t off) {
         const double* src = ps.src + off;
@@ -216,7 +209,7 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
           const std::size_t ext = f_row_extent(mrow, Q);
           if (ext == 0) continue;
           const int x_hi = std::min(q, cap);
-          const double* cum_after = cum_rows.data() + static_cast<std::size_t>(q) * (static_cast<std::size_t>(cap) + 1);
+          const double* cum_after = terms->cum_after.data() + terms->row[static_cast<std::size_t>(q)];
           // Source (q, r) reads x = 0..min(x_hi, mxq - r). A target (q', r')
           // receives from source r = r' - x; running x downward keeps those
           // contributions in increasing r, the order entry by entry.
@@ -235,11 +228,10 @@ void abandon_phase1_advance(StateDist& st, const StateRange& rg, const SquareBlo
         }
       });
   if (kept) {
-    f_hand_over(background, [kept, &G, mxq, cap, abandoned] {
-      const AdvanceTerms terms = advance_terms(G, mxq, cap);
+    f_hand_over(background, [kept, terms, mxq, cap, abandoned] {
       double sum = *abandoned;
       for (const std::vector<PositiveEntries::Entry>& block : kept->blocks)
-        count_advance_abandonments(block, mxq, cap, terms, sum);
+        count_advance_abandonments(block, mxq, cap, *terms, sum);
       *abandoned = sum;
     });
   }

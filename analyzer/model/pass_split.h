@@ -203,13 +203,8 @@ inline void f_pack_part(const double* blocks, std::size_t B, EntryPart e, std::s
     const double* s = blocks + p * B + e.lo;
     double* m = packed + p * kPartEntries;
     if (e.n < kPartEntries) {
-      bool any = false;
-      for (std::size_t k = 0; k < kPartEntries; ++k) {
-        const double v = k < e.n ? s[k] : 0.0;
-        m[k] = v > 0.0 ? v : 0.0;
-        any = any || v > 0.0;
-      }
-      moves[p] = any;
+      moves[p] = f_part_moving(blocks + p * B, e, m);
+      for (std::size_t k = e.n; k < kPartEntries; ++k) m[k] = 0.0;
       continue;
     }
     // The parts of the pairs ahead are fetched while this one is packed.

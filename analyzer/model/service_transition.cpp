@@ -43,12 +43,6 @@ struct ServiceTask {
   unsigned char* moves;  // working space: whether a pair's packed part moves anything
 };
 
-// Index of the pair (j, l) of a layout with mxs servers.
-inline std::size_t pair_index(int j, int l, int mxs) {
-  const std::size_t jj = static_cast<std::size_t>(j);
-  return jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 + static_cast<std::size_t>(l);
-}
-
 // sum := 0.0 + the n entries at copy (all of them, whatever their value), or
 // 0.0 without a copy.
 inline void start_part(Vec4* sum, const double* copy, std::size_t n) {
@@ -81,7 +75,7 @@ inline void start_part(Vec4* sum, const double* copy, std::size_t n) {
 // products.
 __attribute__((target_clones("avx2", "default")))
 void service_task(const ServiceTask& k) {
-  const std::size_t pairs = pair_index(k.mxs + 1, 0, k.mxs);
+  const std::size_t pairs = StateDist::pair_index(k.mxs + 1, 0, k.mxs);
   f_pack_part(k.src, k.B, k.e, pairs, k.moving, k.moves);
   std::size_t p = 0;
   for (int j0 = 0; j0 <= k.mxs; ++j0) {
@@ -110,7 +104,7 @@ void service_task(const ServiceTask& k) {
         const int x_hi = std::min(l0, d);
         const int x_lo = std::max(0, l0 - (k.mxs - j));
         const std::size_t jj = static_cast<std::size_t>(j);
-        std::size_t pr = pair_index(j, l0 - x_hi, k.mxs);
+        std::size_t pr = StateDist::pair_index(j, l0 - x_hi, k.mxs);
         std::size_t gi =
             SquareBlocks::base(j) + static_cast<std::size_t>(x_hi) * (jj + 1) + static_cast<std::size_t>(d - x_hi);
         for (int x = x_hi; x >= x_lo; --x, ++pr, gi -= jj) {

@@ -14,7 +14,7 @@ struct StateDist {
   std::size_t pairs = 0;  // number of (j, l) with j + l <= mxs
   std::vector<double> slice[2];
   std::vector<double> saved;  // the look-ahead's copy; between look-aheads, room for the terms of a running sum
-  std::vector<double> work;  // working space of a pass, per thread: one (q, r) block and one row over q
+  std::vector<double> work;  // working space of a pass, per thread: one (q, r) block
   std::vector<double> pack;  // per thread: one part of every pair's block, packed
   std::vector<unsigned char> pack_moves;  // per thread and pair: whether its packed part moves anything
   std::vector<std::size_t> term_count;   // terms packed per block
@@ -22,11 +22,13 @@ struct StateDist {
   int slice_src = 0;
 
   std::size_t qr_size() const { return static_cast<std::size_t>(mxq + 1) * static_cast<std::size_t>(mxq + 1); }
-  // Index of the pair (j, l), pairs ordered by j, then l.
-  std::size_t pair(int j, int l) const {
-    std::size_t jj = static_cast<std::size_t>(j);
+  // Index of the pair (j, l), pairs ordered by j, then l, in a layout with
+  // mxs servers, and in this one.
+  static std::size_t pair_index(int j, int l, int mxs) {
+    const std::size_t jj = static_cast<std::size_t>(j);
     return jj * static_cast<std::size_t>(mxs + 1) - jj * (jj - 1) / 2 + static_cast<std::size_t>(l);
   }
+  std::size_t pair(int j, int l) const { return pair_index(j, l, mxs); }
   // Start of the (q, r) block of (a, j, l).
   std::size_t block(int a, int j, int l) const {
     return (static_cast<std::size_t>(a) * pairs + pair(j, l)) * qr_size();
@@ -43,7 +45,7 @@ struct StateDist {
     slice[0].assign(size, 0.0);
     slice[1].assign(size, 0.0);
     saved.assign(size, 0.0);
-    work.assign(qr_size() + static_cast<std::size_t>(mxq + 1), 0.0);
+    work.assign(qr_size(), 0.0);
   }
 };
 

@@ -39,8 +39,8 @@ void for_used_entries(const StateDist& st, const StateRange& rg, Fn fn) {
   }
 }
 
-// Working space of one thread: one (q, r) block and one row over q.
-std::size_t thread_work_size(const StateDist& st) { return st.qr_size() + static_cast<std::size_t>(st.mxq + 1); }
+// Working space of one thread: one (q, r) block.
+std::size_t thread_work_size(const StateDist& st) { return st.qr_size(); }
 
 }  // namespace
 

@@ -41,7 +41,7 @@ inline void f_for_each_block(const StateDist& st, const StateRange& rg, Fn&& fn)
 struct PassSlices {
   const double* src;  // distribution before the pass, only read
   double* cur;        // receives the contributions
-  double* work;       // the working space of the calling thread: one block, then one row
+  double* work;       // the working space of the calling thread: one block
   std::size_t work_stride = 0;  // distance between the working spaces of two threads
 };
 
